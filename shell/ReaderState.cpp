@@ -1,0 +1,6 @@
+#include "ReaderState.h"
+
+ReaderState &State() {
+    static ReaderState state;
+    return state;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+// Fill State().PauseMenuText and State().IdleMenuText in one language. Neither
+// speaks.
+void BuildCatalanMenus();
+void BuildSpanishMenus();

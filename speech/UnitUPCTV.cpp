@@ -1,0 +1,172 @@
+#include "UnitUPCTV.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <dlfcn.h>
+#include <utility>
+
+// One loaded copy of the speech library and its entry points. The entry points
+// the program calls must all be there; the four it only looks up may be missing.
+struct SpeechService::Library {
+    using TextCall = int (*)(const char *);
+    using VoidCall = int (*)();
+    using IntCall = int (*)(int);
+
+    void *handle = nullptr;
+    TextCall upcTVRead = nullptr;
+    VoidCall upcTVStop = nullptr;
+    IntCall upcTVStatus = nullptr;
+    IntCall upcTVSetSpeed = nullptr;
+    IntCall upcTVSetLanguage = nullptr;
+    IntCall upcTVSetSpeaker = nullptr;
+    VoidCall upcTVAbout = nullptr;
+    TextCall upcTVReadFile = nullptr;
+    VoidCall upcTVPause = nullptr;
+    VoidCall upcTVResume = nullptr;
+
+    ~Library() {
+        if (handle != nullptr) {
+            dlclose(handle);
+        }
+    }
+
+    template <typename Call> void find(Call &slot, const char *name) {
+        slot = reinterpret_cast<Call>(dlsym(handle, name));
+    }
+
+    // Returns nullptr, with a line on standard error, when the library cannot be
+    // loaded or lacks an entry point that the program calls.
+    static std::unique_ptr<Library> open(const QString &name) {
+        auto library = std::make_unique<Library>();
+        library->handle = dlopen(name.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+        if (library->handle == nullptr) {
+            std::fprintf(stderr, "zelvora: cannot load the speech library: %s\n", dlerror());
+            return nullptr;
+        }
+        library->find(library->upcTVRead, "upcTVRead");
+        library->find(library->upcTVStop, "upcTVStop");
+        library->find(library->upcTVStatus, "upcTVStatus");
+        library->find(library->upcTVSetSpeed, "upcTVSetSpeed");
+        library->find(library->upcTVSetLanguage, "upcTVSetLanguage");
+        library->find(library->upcTVSetSpeaker, "upcTVSetSpeaker");
+        library->find(library->upcTVAbout, "upcTVAbout");
+        library->find(library->upcTVReadFile, "upcTVReadFile");
+        library->find(library->upcTVPause, "upcTVPause");
+        library->find(library->upcTVResume, "upcTVResume");
+        if (!library->upcTVRead || !library->upcTVStop || !library->upcTVStatus ||
+            !library->upcTVSetSpeed || !library->upcTVSetLanguage || !library->upcTVSetSpeaker) {
+            std::fprintf(stderr, "zelvora: the speech library %s lacks an entry point\n",
+                         name.toLocal8Bit().constData());
+            return nullptr;
+        }
+        return library;
+    }
+};
+
+SpeechService::SpeechService(QString libraryName) : m_libraryName(std::move(libraryName)) {}
+
+SpeechService::~SpeechService() = default;
+
+void SpeechService::setLibraryName(const QString &name) {
+    m_libraryName = name;
+}
+
+QString SpeechService::libraryName() const {
+    return m_libraryName;
+}
+
+bool SpeechService::isLoaded() const {
+    return m_library != nullptr;
+}
+
+bool SpeechService::LoadSpeechLibrary() {
+    m_library = Library::open(m_libraryName);
+    if (!m_library) {
+        return false;
+    }
+    m_library->upcTVSetSpeed(ReadingSpeed);
+    return true;
+}
+
+void SpeechService::ReloadSpeechLibrary() {
+    if (!m_library) {
+        return;
+    }
+    m_library.reset();
+    m_library = Library::open(m_libraryName);
+    if (m_library) {
+        m_library->upcTVSetSpeed(ReadingSpeed);
+    }
+}
+
+void SpeechService::ReleaseSpeechLibrary() {
+    m_library.reset();
+}
+
+void SpeechService::SpeakText(const QByteArray &text) {
+    if (!m_library) {
+        return;
+    }
+    m_library->upcTVStop();
+    // The library reads up to the first NUL, so a text holding one is cut there
+    // and loses the blank too, as with any C string.
+    const QByteArray spoken = text + ' ';
+    m_library->upcTVRead(spoken.constData());
+}
+
+void SpeechService::switchLanguage(bool toCatalan) {
+    if (!m_library || CatalanActive == toCatalan) {
+        return;
+    }
+    CatalanActive = toCatalan;
+    m_library->upcTVStop();
+    ReloadSpeechLibrary();
+    if (m_library) {
+        m_library->upcTVSetLanguage(toCatalan ? CatalanLanguageCode : SpanishLanguageCode);
+        m_library->upcTVSetSpeaker(toCatalan ? 0 : 1);
+    }
+}
+
+void SpeechService::SwitchToCatalan() {
+    switchLanguage(true);
+}
+
+void SpeechService::SwitchToSpanish() {
+    switchLanguage(false);
+}
+
+void SpeechService::upcTVStop() {
+    if (m_library) {
+        m_library->upcTVStop();
+    }
+}
+
+void SpeechService::upcTVSetSpeed(int speed) {
+    if (m_library) {
+        m_library->upcTVSetSpeed(speed);
+    }
+}
+
+int SpeechService::upcTVStatus() {
+    return m_library ? m_library->upcTVStatus(0) : 0;
+}
+
+SpeechService &Speech() {
+    static SpeechService service;
+    return service;
+}
+
+void WaitPumping(int ms) {
+    if (ms <= 0) {
+        return;
+    }
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setTimerType(Qt::PreciseTimer);
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    deadline.start(ms);
+    loop.exec();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+// The speech service: the one module that talks to the speech library
+// (libupctv.so, see upctv.h). It loads the library, releases it and loads it
+// afresh on every change of language; it speaks with stop-first semantics; it owns
+// the speaking speed and the language flag that the whole program reads.
+//
+// Every member is called on the user-interface thread only. When the library is
+// not loaded (never loaded, released, or after a failed reload) no call reaches
+// it: the speech calls do nothing and upcTVStatus reports idle, so that no wait
+// for the engine can last for ever.
+class SpeechService {
+public:
+    static constexpr int DefaultReadingSpeed = 140;
+    static constexpr int CatalanLanguageCode = 99;
+    static constexpr int SpanishLanguageCode = 101;
+
+    explicit SpeechService(QString libraryName = QStringLiteral("libupctv.so"));
+    ~SpeechService();
+    SpeechService(const SpeechService &) = delete;
+    SpeechService &operator=(const SpeechService &) = delete;
+
+    // The name given to dlopen: a bare name follows the platform's search order,
+    // a path with a "/" loads that file (tests load the test double this way).
+    void setLibraryName(const QString &name);
+    QString libraryName() const;
+
+    // Loads the library, finds its entry points and gives it ReadingSpeed.
+    // Returns false, with nothing loaded, when dlopen fails.
+    bool LoadSpeechLibrary();
+    // Releases and loads again, then gives it ReadingSpeed; no stop of its own.
+    // Does nothing when the library is not loaded; a failed load leaves it unloaded.
+    void ReloadSpeechLibrary();
+    // Releases the library; from then on nothing reaches it.
+    void ReleaseSpeechLibrary();
+    bool isLoaded() const;
+
+    // Stops what is being spoken, then hands `text` plus one blank to the library
+    // (the library reads up to the first NUL byte). Returns at once.
+    void SpeakText(const QByteArray &text);
+
+    // Stop, reload, speed, language, voice; nothing at all when the language is
+    // already active or the library is not loaded.
+    void SwitchToCatalan();
+    void SwitchToSpanish();
+
+    // Guarded direct access to the library for the other modules.
+    void upcTVStop();
+    void upcTVSetSpeed(int speed);
+    int upcTVStatus();
+
+    int ReadingSpeed = DefaultReadingSpeed;
+    bool CatalanActive = true;
+
+private:
+    struct Library;
+    void switchLanguage(bool toCatalan);
+    QString m_libraryName;
+    std::unique_ptr<Library> m_library;
+};
+
+// The process-wide speech service used by every module of the program.
+SpeechService &Speech();
+
+// Waits `ms` milliseconds while the thread keeps dispatching events (keys, timers,
+// posted events) in a nested event loop that sleeps while nothing is pending. A
+// wait of 0 or less returns at once without dispatching. Handlers run inside it
+// may start another WaitPumping, which runs to its end first. The clock is
+// monotonic.
+void WaitPumping(int ms);
