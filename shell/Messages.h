@@ -53,8 +53,9 @@ inline constexpr const char *ClipboardTitle = "Carpeta";
 // The reading loop. The cannot-open text follows the book's path.
 inline constexpr Phrase CannotOpenBook{". No hi ha cap fitxer amb aquest nom",
                                        ". No hay ningún archivo con este nombre"};
-inline constexpr Phrase ClipboardEnded{"S'ha acabat la lectura del contingut de la carpeta.",
-                                       "Se ha terminado la lectura del contenido del portapapleles"};
+inline constexpr Phrase ClipboardEnded{
+    "S'ha acabat la lectura del contingut de la carpeta.",
+    "Se ha terminado la lectura del contenido del portapapleles"};
 inline constexpr Phrase BookEnded{"S'ha acabat el llibre.", "Se ha terminado el libro."};
 
 // Opening a book: the announcement is Catalan in both languages.

@@ -1,0 +1,58 @@
+#include "SpeakAndWait.h"
+
+#include "UnitUPCTV.h"
+
+#include <QEventLoop>
+
+StatusTimer::StatusTimer() {
+    m_timer.setInterval(PollIntervalMs);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &StatusTimer::TimerStatusUpcTVTimer);
+}
+
+void StatusTimer::arm() {
+    m_timer.start();
+}
+
+void StatusTimer::disarm() {
+    const bool wasArmed = m_timer.isActive();
+    m_timer.stop();
+    if (wasArmed) {
+        emit disarmed();
+    }
+}
+
+bool StatusTimer::isArmed() const {
+    return m_timer.isActive();
+}
+
+void StatusTimer::TimerStatusUpcTVTimer() {
+    if (Speech().upcTVStatus() == 0) {
+        disarm();
+    }
+}
+
+void StatusTimer::LlegirFinsQueSAcabi(const QByteArray &text) {
+    arm();
+    Speech().SpeakText(text);
+    waitWhileArmed();
+}
+
+void StatusTimer::waitWhileArmed() {
+    QEventLoop loop;
+    connect(this, &StatusTimer::disarmed, &loop, &QEventLoop::quit);
+    // A handler run inside may disarm and arm again before this loop resumes; the
+    // wait goes on for as long as the timer is armed when it looks.
+    while (isArmed()) {
+        loop.exec();
+    }
+}
+
+StatusTimer &TimerStatusUpcTV() {
+    static StatusTimer timer;
+    return timer;
+}
+
+void LlegirFinsQueSAcabi(const QByteArray &text) {
+    TimerStatusUpcTV().LlegirFinsQueSAcabi(text);
+}
