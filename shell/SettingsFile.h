@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <chrono>
+
 // The settings file "Tirova2001.ini": speaking speed, language and, for every book,
 // the byte offset at which its reading resumes. One section, "Zelvora"; every
 // access is one key, read or written on its own, and the file is never held open.
@@ -24,6 +26,11 @@ public:
     // $XDG_CONFIG_HOME/zelvora/Tirova2001.ini (normally ~/.config/zelvora/).
     static QString defaultPath();
     QString path() const { return m_path; }
+    // The lock file writers share: path() with ".lock" added, in the same folder.
+    QString lockPath() const;
+    // How long a write waits for another copy's write before it gives up and
+    // returns false (3 seconds unless set).
+    void setLockTimeout(std::chrono::milliseconds timeout) { m_lockTimeout = timeout; }
 
     QByteArray readValue(const QString &key) const;
     bool writeValue(const QString &key, const QByteArray &value);
@@ -39,6 +46,7 @@ public:
 
 private:
     QString m_path;
+    std::chrono::milliseconds m_lockTimeout{3000};
 };
 
 // The settings file the program uses, at defaultPath() as it was at first use.
