@@ -1,23 +1,31 @@
-// Until the main window exists, the program speaks one Catalan sentence through
-// the speech library and exits.
-#include "UnitUPCTV.h"
+// Zelvora: a talking book reader for blind users. This file only wires the
+// libraries together and runs the start-up.
+#include "Startup.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QApplication>
 
-#include <cstdio>
+namespace {
+
+// The operations of the reader and of the book chooser that the main window calls
+// (the shell cannot link those libraries itself).
+ShellHooks readerAndChooser() {
+    ShellHooks hooks;
+    // Wired here as the reader and the chooser arrive:
+    //   hooks.createBookChooser   = ... create FormObrirRecurs (parent: the main window)
+    //   hooks.openBook            = ... MenuObrirFitxerClick: chooser, then the reading
+    //   hooks.readBook            = [](bool &isReading) { ReadBook(isReading); };
+    //   hooks.stepBackOneSentence = [] { StepBackOneSentence(); };
+    //   hooks.removeClipboardFile = ... remove the clipboard's temporary file
+    return hooks;
+}
+
+} // namespace
 
 int main(int argc, char *argv[]) {
-    QCoreApplication app(argc, argv);
-    if (!Speech().LoadSpeechLibrary()) {
+    QApplication app(argc, argv);
+    Startup startup(readerAndChooser());
+    if (!startup.start()) {
         return 1;
     }
-    Speech().SpeakText("Hola. Sóc Zelvora, el lector de llibres que parla.");
-    QElapsedTimer waited;
-    waited.start();
-    do {
-        WaitPumping(100);
-    } while (Speech().upcTVStatus() != 0 && waited.elapsed() < 30000);
-    Speech().ReleaseSpeechLibrary();
-    return 0;
+    return startup.exec();
 }

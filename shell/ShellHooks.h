@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+// What the main window needs from the libraries above the shell (the reader and
+// the book chooser), which the shell may not link. app/main.cpp fills these in
+// before start-up; tests fill in what they need. Every hook is called on the
+// user-interface thread; an empty hook does nothing (the call is skipped), so the
+// shell works, minus those features, with none of them set.
+struct ShellHooks {
+    // Start-up step 4: create the book chooser window FormObrirRecurs, right after
+    // the about box. `mainWindow` is the main window, for use as the parent; the
+    // chooser lives until the program ends.
+    std::function<void(QWidget *mainWindow)> createBookChooser;
+
+    // MenuObrirFitxerClick: the book chooser, then the reading of the chosen book,
+    // or the spoken cancellation. Runs from the context menu and from the O key;
+    // it may start a reading run, so it returns when that run has ended.
+    std::function<void()> openBook;
+
+    // ReadBook: the reading run from ReadPosition. `isReading` is the main
+    // window's IsReading flag, which the run tests after every wait and clears
+    // when it ends; returns when the run has ended.
+    std::function<void(bool &isReading)> readBook;
+
+    // StepBackOneSentence: moves ReadPosition back to the start of the previous
+    // sentence of BookPath.
+    std::function<void()> stepBackOneSentence;
+
+    // Removes the clipboard's private temporary file, if there is one; a missing
+    // file is no error. Called by the exit (and by whoever else needs it).
+    std::function<void()> removeClipboardFile;
+};

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "ShellHooks.h"
+
+#include <QByteArray>
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class TAboutBox;
+
+// The main window FormPrincipal: black, maximised, with no visible control; all
+// its output is speech. It holds the keyboard focus and turns every key press into
+// a virtual-key code for FormKeyDown, offers the context menu PopupMenu1, and runs
+// the activation handlers that stop the speech when the program loses the
+// foreground and speak the menu again when it gets it back.
+//
+// Activation: FormActivate and FormDeactivate run once per real change. Before
+// hookApplicationActivation() only the window's own activation events drive them
+// (another window of the program, the start-up splash, taking or giving back the
+// activation); afterwards the program gaining or losing the foreground drives them
+// too. A modal dialog of the program (the book chooser, the about box) never runs
+// them by opening or closing: only a change of the whole program's foreground
+// does, and the two kinds of event for one change run a handler once.
+class TFormPrincipal : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormPrincipal(QWidget *parent = nullptr);
+    ~TFormPrincipal() override;
+
+    // The reader's and the chooser's operations, set by app/main.cpp.
+    ShellHooks Hooks;
+    // The about box shown by MenuParlantDeClick; set at start-up (not owned).
+    TAboutBox *AboutBox = nullptr;
+
+    // A reading run is to go on; cleared to stop it.
+    bool IsReading = false;
+    // The farewell has been spoken; a later close closes at once.
+    bool ExitAnnounced = false;
+
+    QMenu *PopupMenu1;
+    QAction *MenuParlantDe;
+    QAction *MenuObrirFitxer;
+    QAction *N1;
+    QAction *MenuSortir;
+
+    // Speak `text` and return once the engine has finished it or a handler has
+    // disarmed the status timer TimerStatusUpcTV.
+    void LlegirFinsQueSAcabi(const QByteArray &text);
+
+    // Handlers, public so that the start-up, the commands and the tests can call
+    // them as the events do.
+    void FormCreate();
+    void FormActivate();
+    void FormDeactivate();
+    void FormClose();
+    void FormKeyDown(int key);
+    void MenuSortirClick();
+    void MenuParlantDeClick();
+    void MenuObrirFitxerClick();
+
+    // The reader's operations through Hooks (nothing when a hook is not set).
+    void ReadBook();
+    void StepBackOneSentence();
+    void removeClipboardFile();
+
+    // From now on the program gaining or losing the foreground runs FormActivate
+    // and FormDeactivate too (start-up step 12).
+    void hookApplicationActivation();
+    // The activation state the handlers last ran for.
+    bool isActivationRecorded() const { return m_active; }
+
+signals:
+    // The window has closed for good (after FormClose): the program is to end.
+    void closedForGood();
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void activationChanged(bool active);
+    void onApplicationStateChanged(Qt::ApplicationState state);
+    void injectMenuKey();
+    void interruptReadingRun();
+
+    bool m_active = false;
+    bool m_applicationHooked = false;
+};
+
+// The one main window of the program (null outside its lifetime).
+extern TFormPrincipal *FormPrincipal;
