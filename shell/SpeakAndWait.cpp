@@ -2,6 +2,7 @@
 
 #include "UnitUPCTV.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 
 StatusTimer::StatusTimer() {
@@ -44,7 +45,13 @@ void StatusTimer::waitWhileArmed() {
     // A handler run inside may disarm and arm again before this loop resumes; the
     // wait goes on for as long as the timer is armed when it looks.
     while (isArmed()) {
-        loop.exec();
+        // Once the application has been told to quit, Qt refuses to run nested
+        // loops (exec returns -1 at once) until the main loop has unwound. Without
+        // dispatching, the tick never comes and the wait would spin for ever, so
+        // dispatch directly then, sleeping until something happens.
+        if (loop.exec() < 0) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "UnitUPCTV.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -168,5 +169,13 @@ void WaitPumping(int ms) {
     deadline.setSingleShot(true);
     QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
     deadline.start(ms);
-    loop.exec();
+    // The loop also ends early when the application is told to quit, and from
+    // then until the main loop has unwound Qt refuses to run it at all (exec
+    // returns -1 at once). The wait still lasts its full time, still dispatching:
+    // directly, sleeping until something happens.
+    while (deadline.isActive()) {
+        if (loop.exec() < 0) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
 }
