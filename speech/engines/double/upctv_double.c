@@ -78,10 +78,12 @@ static int isUnreserved(unsigned char c) {
            c == '_' || c == '.' || c == '~';
 }
 
-/* Appends one line to the log, if there is one. `text` is the raw text argument,
+/* Appends one line to the log, if there is one. `now` is the time the call acted
+ * on, so that the log shows exactly what the status answers were based on. `text`
+ * is the raw text argument,
  * NULL for a null pointer, or NoText for calls that take none. Failures are
  * ignored: the double must never disturb the program it serves. */
-static void record(const char *name, int value, const char *text, int result) {
+static void record(int64_t now, const char *name, int value, const char *text, int result) {
     const char *path = getenv("UPCTV_DOUBLE_LOG");
     if (path == NULL || *path == '\0') {
         return;
@@ -92,8 +94,8 @@ static void record(const char *name, int value, const char *text, int result) {
     if (line == NULL) {
         return;
     }
-    int length = snprintf(line, capacity, "%lld %ld %s %d ", (long long)nowMs(), (long)getpid(),
-                          name, value);
+    int length =
+        snprintf(line, capacity, "%lld %ld %s %d ", (long long)now, (long)getpid(), name, value);
     static const char hex[] = "0123456789ABCDEF";
     if (text == NULL || text == NoText) {
         length += snprintf(line + length, capacity - (size_t)length, "%s",
@@ -121,63 +123,65 @@ static void record(const char *name, int value, const char *text, int result) {
 
 __attribute__((constructor)) static void onLoad(void) {
     speakingUntilMs = 0;
-    record("load", 0, NoText, 0);
+    record(nowMs(), "load", 0, NoText, 0);
 }
 
 __attribute__((destructor)) static void onUnload(void) {
-    record("unload", 0, NoText, 0);
+    record(nowMs(), "unload", 0, NoText, 0);
 }
 
 UPCTV_EXPORT int upcTVRead(const char *text) {
     const size_t bytes = text == NULL ? 0 : strlen(text);
-    speakingUntilMs = nowMs() + (int64_t)bytes * msPerByte();
-    record("upcTVRead", 0, text, 0);
+    const int64_t now = nowMs();
+    speakingUntilMs = now + (int64_t)bytes * msPerByte();
+    record(now, "upcTVRead", 0, text, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVStop(void) {
     speakingUntilMs = 0;
-    record("upcTVStop", 0, NoText, 0);
+    record(nowMs(), "upcTVStop", 0, NoText, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVStatus(int arg) {
-    const int speaking = nowMs() < speakingUntilMs ? 1 : 0;
-    record("upcTVStatus", arg, NoText, speaking);
+    const int64_t now = nowMs();
+    const int speaking = now < speakingUntilMs ? 1 : 0;
+    record(now, "upcTVStatus", arg, NoText, speaking);
     return speaking;
 }
 
 UPCTV_EXPORT int upcTVSetSpeed(int speed) {
-    record("upcTVSetSpeed", speed, NoText, 0);
+    record(nowMs(), "upcTVSetSpeed", speed, NoText, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVSetLanguage(int code) {
-    record("upcTVSetLanguage", code, NoText, 0);
+    record(nowMs(), "upcTVSetLanguage", code, NoText, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVSetSpeaker(int speaker) {
-    record("upcTVSetSpeaker", speaker, NoText, 0);
+    record(nowMs(), "upcTVSetSpeaker", speaker, NoText, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVAbout(void) {
-    record("upcTVAbout", 0, NoText, 0);
+    record(nowMs(), "upcTVAbout", 0, NoText, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVReadFile(const char *path) {
-    record("upcTVReadFile", 0, path, 0);
+    record(nowMs(), "upcTVReadFile", 0, path, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVPause(void) {
-    record("upcTVPause", 0, NoText, 0);
+    record(nowMs(), "upcTVPause", 0, NoText, 0);
     return 0;
 }
 
 UPCTV_EXPORT int upcTVResume(void) {
-    record("upcTVResume", 0, NoText, 0);
+    record(nowMs(), "upcTVResume", 0, NoText, 0);
     return 0;
 }
