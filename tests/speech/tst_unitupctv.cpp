@@ -54,7 +54,8 @@ private slots:
 
     void loadGivesTheStoredSpeed_data();
     void loadGivesTheStoredSpeed();
-    void failedLoadLeavesNothingLoaded();
+    void nothingLoadedBeforeASuccessfulLoad_data();
+    void nothingLoadedBeforeASuccessfulLoad();
     void speakTextStopsThenReadsTextAndOneBlank_data();
     void speakTextStopsThenReadsTextAndOneBlank();
     void speakTextCutsOffTheSentenceBeingSpoken();
@@ -108,11 +109,25 @@ void TestUnitUPCTV::loadGivesTheStoredSpeed() {
     QCOMPARE(m_environment->log().steps(), loaded + QStringList{QStringLiteral("unload")});
 }
 
-void TestUnitUPCTV::failedLoadLeavesNothingLoaded() {
-    SpeechService service(m_environment->path() + QStringLiteral("/missing/libupctv.so"));
-    QVERIFY(!service.LoadSpeechLibrary());
+void TestUnitUPCTV::nothingLoadedBeforeASuccessfulLoad_data() {
+    QTest::addColumn<bool>("tryMissingFile");
+    QTest::newRow("never loaded") << false;
+    QTest::newRow("load failed") << true;
+}
+
+void TestUnitUPCTV::nothingLoadedBeforeASuccessfulLoad() {
+    QFETCH(bool, tryMissingFile);
+    SpeechService service(doubleEnginePath());
+    if (tryMissingFile) {
+        service.setLibraryName(m_environment->path() + QStringLiteral("/missing/libupctv.so"));
+        QVERIFY(!service.LoadSpeechLibrary());
+    }
     QVERIFY(!service.isLoaded());
+    // Nothing loads the library behind the caller's back, not even a switch.
+    service.setLibraryName(doubleEnginePath());
     exerciseEveryCall(service);
+    QVERIFY(!service.isLoaded());
+    QVERIFY(service.CatalanActive);
     QCOMPARE(m_environment->log().calls().size(), 0);
 }
 
