@@ -142,7 +142,7 @@ QByteArrayView lineEndingOf(QByteArrayView file) {
 
 // Ends an unfinished last line, so that what follows starts a line of its own.
 void finishLastLine(QByteArray &out, QByteArrayView ending) {
-    if (out.isEmpty() || out.endsWith('\n')) {
+    if (out.isEmpty() || out.endsWith('\n') || out == ByteOrderMark) {
         return;
     }
     out.append(out.endsWith('\r') ? QByteArrayView("\n") : ending);

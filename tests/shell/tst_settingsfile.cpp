@@ -163,6 +163,8 @@ void TestSettingsFile::storedBytesAfterWrite_data() {
         << "/k=1\n[Zelvora]\n/k=5\n"_ba;
     QTest::newRow("byte order mark") << "\xEF\xBB\xBF[Zelvora]\nA=1\n"_ba << u"/k"_s << "5"_ba
                                      << "\xEF\xBB\xBF[Zelvora]\nA=1\n/k=5\n"_ba;
+    QTest::newRow("byte order mark alone") << "\xEF\xBB\xBF"_ba << u"/k"_s << "5"_ba
+                                           << "\xEF\xBB\xBF[Zelvora]\n/k=5\n"_ba;
     QTest::newRow("header is the last line") << "[Zelvora]"_ba << u"/k"_s << "5"_ba
                                              << "[Zelvora]\n/k=5\n"_ba;
     QTest::newRow("header with blanks and other case")
@@ -436,8 +438,9 @@ void TestSettingsFile::modes() {
 
 void TestSettingsFile::failedWriteLeavesFileIntact_data() {
     QTest::addColumn<QString>("situation");
-    for (const char *situation : {"read-only folder", "read-only folder with lock file",
-                                  "unreadable file", "file is a folder", "folder is a file"}) {
+    for (const char *situation :
+         {"read-only folder", "read-only folder with lock file", "unreadable file",
+          "file is a folder", "folder is a file", "file is a FIFO"}) {
         QTest::newRow(situation) << QString::fromLatin1(situation);
     }
 }
@@ -462,6 +465,11 @@ void TestSettingsFile::failedWriteLeavesFileIntact() {
     } else if (situation == u"folder is a file"_s) {
         folderMode = 0777;
         path = m_path + u"/Tirova2001.ini"_s;
+    } else if (situation == u"file is a FIFO"_s) { // reading it must not block
+        folderMode = 0777;
+        path = m_folder + u"/fifo.ini"_s;
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0666), 0);
+        QCOMPARE(SettingsFile(path).readValue(u"/b.txt"_s), "NO"_ba);
     }
     QVERIFY(::chmod(QFile::encodeName(m_folder).constData(), mode_t(folderMode)) == 0);
     {
