@@ -15,6 +15,12 @@ BookFile::OpenStatus statusOf(const struct stat &info) {
                                  : BookFile::OpenStatus::NotRegularFile;
 }
 
+BookFile::Identity identityFrom(const struct stat &info) {
+    return BookFile::Identity{
+        static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino),
+        static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, true};
+}
+
 } // namespace
 
 BookFile::BookFile() = default;
@@ -32,6 +38,14 @@ BookFile::OpenStatus BookFile::probe(const QString &path) {
         return OpenStatus::CannotOpen;
     }
     return statusOf(info);
+}
+
+BookFile::Identity BookFile::identityOf(const QString &path) {
+    struct stat info {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        return Identity{};
+    }
+    return identityFrom(info);
 }
 
 BookFile::OpenStatus BookFile::open(const QString &path) {
@@ -59,6 +73,7 @@ BookFile::OpenStatus BookFile::open(const QString &path) {
     }
     m_fd = fd;
     m_size = static_cast<qint64>(info.st_size);
+    m_identity = identityFrom(info);
     return OpenStatus::Opened;
 }
 
@@ -68,6 +83,7 @@ void BookFile::close() {
     }
     m_fd = -1;
     m_size = 0;
+    m_identity = Identity{};
     m_windowStart = 0;
     m_windowLength = 0;
 }

@@ -68,6 +68,20 @@ public:
     // Whether `path` names something that open() would accept, without opening it.
     static OpenStatus probe(const QString &path);
 
+    // Which file this is, so that a caller can later tell whether a name still
+    // leads to it and not to a file made since under the same name.
+    struct Identity {
+        quint64 device = 0;
+        quint64 inode = 0;
+        qint64 modifiedNs = 0;
+        bool valid = false;
+        bool operator==(const Identity &) const = default;
+    };
+    // The open file's identity, taken at open; invalid when nothing is open.
+    Identity identity() const { return m_identity; }
+    // The identity of the file `path` names now; invalid when there is none.
+    static Identity identityOf(const QString &path);
+
 private:
     int refillAndRead(qint64 offset);
     bool fill(qint64 start);
@@ -77,6 +91,7 @@ private:
 
     int m_fd = -1;
     qint64 m_size = 0;
+    Identity m_identity;
     std::unique_ptr<char[]> m_window;
     qint64 m_windowStart = 0;
     qint64 m_windowLength = 0;

@@ -30,6 +30,7 @@ public:
     void close();
     bool isOpen() const { return m_book.isOpen(); }
     qint64 BookSize() const { return m_bookSize; }
+    BookFile::Identity bookIdentity() const { return m_book.identity(); }
 
     // Collects the sentence that starts at ReadPosition into SentenceText and
     // moves ReadPosition past it: onto the separator after its full stop, or,

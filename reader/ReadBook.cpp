@@ -1,0 +1,160 @@
+#include "ReadBook.h"
+
+#include "Messages.h"
+#include "ReaderState.h"
+#include "SentenceScanner.h"
+#include "SettingsFile.h"
+#include "SpeakAndWait.h"
+#include "UnitUPCTV.h"
+
+#include <QFile>
+
+namespace {
+
+constexpr int PauseBeforeEndMessageMs = 300;
+
+struct RunFlags {
+    bool active = false;
+    bool abandoned = false;
+};
+
+RunFlags &runFlags() {
+    static RunFlags flags;
+    return flags;
+}
+
+// Marks a run as active for as long as it exists, however the run returns.
+class ActiveRun {
+public:
+    ActiveRun() { runFlags() = RunFlags{true, false}; }
+    ~ActiveRun() { runFlags() = RunFlags{}; }
+    ActiveRun(const ActiveRun &) = delete;
+    ActiveRun &operator=(const ActiveRun &) = delete;
+    bool abandoned() const { return runFlags().abandoned; }
+};
+
+// The text a run reads, as it was when the run began. The positions the run
+// saves and the file it removes are this text's, even if a handler nested in the
+// run has made another text current meanwhile.
+struct RunBook {
+    QString path;
+    bool clipboard = false;
+    BookFile::Identity identity;
+};
+
+enum class RunEnd { Stopped, BookEnded, Abandoned };
+
+void savePosition(const RunBook &book, qint64 position) {
+    if (!book.clipboard && !book.path.isEmpty()) {
+        Settings().writeBookPosition(book.path, position); // a failed write is ignored
+    }
+}
+
+void speakCannotOpen(const QString &path) {
+    Speech().SpeakText(
+        lowerAsciiLetters(path.toUtf8() + inActiveLanguage(Messages::CannotOpenBook)));
+}
+
+// Speaks sentence after sentence for as long as IsReading holds. A read failure
+// counts as the end of the book; the sentence being collected is not spoken.
+RunEnd readSentences(SentenceScanner &scanner, bool &IsReading, const RunBook &book,
+                     const ActiveRun &run) {
+    ReaderState &state = State();
+    state.BookFinished = false;
+    while (IsReading) {
+        const ScanResult result = scanner.ScanSentence();
+        if (result != ScanResult::Sentence) {
+            // Set before the last sentence is spoken, so that the handlers that run
+            // meanwhile treat every key as a command of an idle reader.
+            state.BookFinished = true;
+            IsReading = false;
+        }
+        if (result == ScanResult::ReadError) {
+            return RunEnd::BookEnded;
+        }
+        LlegirFinsQueSAcabi(scanner.SentenceText());
+        if (run.abandoned()) {
+            return RunEnd::Abandoned;
+        }
+        // After the last sentence the loop ends even if a nested handler has set
+        // IsReading again for a run of its own.
+        if (result == ScanResult::EndOfBook) {
+            return RunEnd::BookEnded;
+        }
+        if (state.StopAfterSentence) {
+            state.SentenceStart = state.ReadPosition; // the next sentence's start
+            savePosition(book, state.SentenceStart);
+            IsReading = false;
+        }
+    }
+    return RunEnd::Stopped;
+}
+
+// The end of the book, an empty book or a failure: back to the start, then the
+// end message with the idle menu.
+void endOfBook(const RunBook &book, const ActiveRun &run) {
+    ReaderState &state = State();
+    // A handler nested in the last sentence may have made another text current;
+    // its positions are not this run's to reset.
+    if (state.BookPath == book.path) {
+        state.ReadPosition = 0;
+        state.SentenceStart = 0;
+    }
+    savePosition(book, 0);
+    WaitPumping(PauseBeforeEndMessageMs);
+    if (run.abandoned() || state.BookPath != book.path) {
+        return;
+    }
+    const Phrase &ended = book.clipboard ? Messages::ClipboardEnded : Messages::BookEnded;
+    Speech().SpeakText(inActiveLanguage(ended) + state.IdleMenuText);
+    // The clipboard's temporary file, unless it has been replaced meanwhile.
+    if (book.clipboard && book.identity.valid && BookFile::identityOf(book.path) == book.identity) {
+        QFile::remove(book.path);
+    }
+}
+
+} // namespace
+
+void ReadBook(bool &IsReading) {
+    if (runFlags().active) {
+        return;
+    }
+    const ActiveRun run;
+    ReaderState &state = State();
+    SentenceScanner scanner(state.ReadPosition, state.SentenceStart);
+    if (scanner.open(state.BookPath) != BookFile::OpenStatus::Opened) {
+        speakCannotOpen(state.BookPath);
+        return;
+    }
+    const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity()};
+    RunEnd end = RunEnd::BookEnded;
+    if (scanner.BookSize() == 0) {
+        state.BookFinished = true;
+        IsReading = false;
+    } else {
+        end = readSentences(scanner, IsReading, book, run);
+    }
+    scanner.close();
+    if (end == RunEnd::BookEnded) {
+        endOfBook(book, run);
+    }
+}
+
+bool ReadingRunActive() {
+    return runFlags().active;
+}
+
+void AbandonReadingRun() {
+    if (runFlags().active) {
+        runFlags().abandoned = true;
+    }
+}
+
+bool StepBackOneSentence() {
+    if (ReadingRunActive()) {
+        return false;
+    }
+    ReaderState &state = State();
+    return StepBackOneSentence(state.BookPath, state.SentenceStart, state.StopAfterSentence,
+                               state.ReadPosition);
+}
