@@ -18,13 +18,13 @@ namespace {
 
 constexpr QByteArrayView Section("Zelvora");
 constexpr QByteArrayView NotFound("NO");
-// The original profile reads used a 50-byte buffer: 49 bytes and a NUL.
+// A read gives at most 49 bytes of a value (a 50-byte buffer with its NUL).
 constexpr qsizetype ReadLimit = 49;
 constexpr int DefaultSpeed = 140;
 constexpr qint64 DefaultPosition = 0;
 constexpr QByteArrayView CatalanValue("Catal\xC3\xA0");
 constexpr QByteArrayView SpanishValue("Castell\xC3\xA0");
-// Files written by the Windows program hold the Windows-1252 spelling.
+// Files written on Windows hold the Windows-1252 spelling.
 constexpr QByteArrayView SpanishValueWindows1252("Castell\xE0");
 // Temporary files are named <settings file>.tmp.XXXXXX, beside the file.
 constexpr char TemporaryInfix[] = ".tmp.";
@@ -57,8 +57,29 @@ template <typename Int> std::optional<Int> parseDecimal(QByteArrayView text) {
     return value;
 }
 
+// Reads `fd` to its end; nullopt on a read error.
+std::optional<QByteArray> readToEnd(int fd, qsizetype expectedSize) {
+    QByteArray buffer(expectedSize + 1, Qt::Uninitialized);
+    qsizetype size = 0;
+    for (;;) {
+        if (size == buffer.size()) {
+            buffer.resize(buffer.size() * 2);
+        }
+        const ssize_t got = ::read(fd, buffer.data() + size, size_t(buffer.size() - size));
+        if (got == 0) {
+            buffer.truncate(size);
+            return buffer;
+        }
+        if (got > 0) {
+            size += got;
+        } else if (errno != EINTR) {
+            return std::nullopt;
+        }
+    }
+}
+
 // The whole file: empty when it does not exist, nullopt when it exists but cannot
-// be read (or is not a regular file, which could block a read for ever).
+// be read or is not a regular file (a FIFO would block the read for ever).
 std::optional<QByteArray> readWholeFile(const QByteArray &path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
@@ -67,23 +88,7 @@ std::optional<QByteArray> readWholeFile(const QByteArray &path) {
     struct stat info {};
     std::optional<QByteArray> bytes;
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        QByteArray buffer(qsizetype(info.st_size) + 1, Qt::Uninitialized);
-        qsizetype size = 0;
-        for (;;) {
-            if (size == buffer.size()) {
-                buffer.resize(buffer.size() * 2);
-            }
-            const ssize_t got = ::read(fd, buffer.data() + size, size_t(buffer.size() - size));
-            if (got > 0) {
-                size += got;
-            } else if (got == 0 || errno != EINTR) {
-                if (got == 0) {
-                    buffer.truncate(size);
-                    bytes = std::move(buffer);
-                }
-                break;
-            }
-        }
+        bytes = readToEnd(fd, qsizetype(info.st_size));
     }
     ::close(fd);
     return bytes;
