@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace upctv {
+
+// Where the engine's samples go: the audio device, a WAV file, or nowhere. The
+// engine paces its writes by its own clock (see SpeechEngine), so a sink need not
+// block; one that does block returns within a chunk's time. Every member is
+// called on the engine thread only; the object is created and destroyed there.
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+
+    // Called before the first samples of each utterance.
+    virtual void beginUtterance() {}
+    // Appends mono 16-bit samples at the engine's sample rate. Returns false when
+    // the sink has failed; the engine then paces the rest on its clock alone.
+    virtual bool write(const int16_t *samples, size_t count) = 0;
+    // Returns once everything written has been played.
+    virtual void drain() {}
+    // Discards what was written but not yet played.
+    virtual void flush() {}
+    // How far ahead of the engine's clock writes may run; writes run unpaced
+    // when isPaced() is false.
+    virtual std::chrono::milliseconds lead() const { return std::chrono::milliseconds(0); }
+    virtual bool isPaced() const { return true; }
+};
+
+// Takes samples and drops them: the engine's clock alone makes the time pass.
+class NullSink final : public AudioSink {
+public:
+    bool write(const int16_t *, size_t) override { return true; }
+};
+
+} // namespace upctv

@@ -1,0 +1,126 @@
+#include "EspeakSynth.h"
+
+#include <espeak-ng/espeak_ng.h>
+#include <espeak-ng/speak_lib.h>
+
+#include <cstdio>
+#include <dlfcn.h>
+
+namespace upctv {
+namespace {
+
+constexpr int CatalanCode = 99;
+constexpr int SpanishCode = 101;
+// Length of the chunks espeak-ng hands over, in milliseconds: short chunks keep
+// the time from a stop to silence short.
+constexpr int ChunkMilliseconds = 20;
+
+// The synthesis in progress, seen by the callback. espeak-ng's state is global
+// and only the engine thread calls it, so one slot serves.
+struct ActiveSynthesis {
+    const EspeakSynth::SampleSink *sink = nullptr;
+    bool aborted = false;
+};
+ActiveSynthesis g_active;
+
+int onSamples(short *wav, int count, espeak_EVENT *) {
+    if (g_active.sink == nullptr || g_active.aborted)
+        return 1;
+    if (wav == nullptr || count <= 0)
+        return 0;
+    if (!(*g_active.sink)(reinterpret_cast<const int16_t *>(wav), static_cast<size_t>(count))) {
+        g_active.aborted = true;
+        return 1;
+    }
+    return 0;
+}
+
+// espeak-ng 1.51 cannot be terminated twice in one process (the second
+// espeak_Terminate waits for ever on a thread it never started) and each
+// terminate leaves its voice list and audio objects behind. So libespeak-ng is
+// made to stay in the process once loaded, even when this library is unloaded,
+// and is initialised only the first time; later loads find it ready.
+void keepEspeakResident() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&espeak_Initialize), &info) == 0 ||
+        info.dli_fname == nullptr)
+        return;
+    if (void *self = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE))
+        dlclose(self); // the NODELETE mark stays
+}
+
+} // namespace
+
+std::string espeakLanguageName(int language) {
+    return language == SpanishCode ? std::string("es") : std::string("ca");
+}
+
+std::string espeakVoiceName(const VoiceChoice &choice) {
+    std::string name = espeakLanguageName(choice.language);
+    if (choice.speaker == 1)
+        name += "+f1";
+    return name;
+}
+
+EspeakSynth::EspeakSynth() {
+    keepEspeakResident();
+    int rate = espeak_ng_GetSampleRate();
+    if (rate <= 0)
+        rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, ChunkMilliseconds, nullptr,
+                                 espeakINITIALIZE_DONT_EXIT);
+    if (rate <= 0) {
+        std::fprintf(stderr, "upctv: espeak-ng could not start (error %d)\n", rate);
+        return;
+    }
+    m_sampleRate = rate;
+    // The callback lives in this library, which may have been loaded anew.
+    espeak_SetSynthCallback(&onSamples);
+    prepare(VoiceChoice{CatalanCode, 0}, paceForSpeed(DefaultSpeed));
+}
+
+EspeakSynth::~EspeakSynth() {
+    // espeak-ng stays initialised for the next load (see keepEspeakResident); only
+    // the callback into this library, which is about to go, is withdrawn.
+    if (m_sampleRate > 0)
+        espeak_SetSynthCallback(nullptr);
+}
+
+void EspeakSynth::prepare(const VoiceChoice &voice, const EspeakPace &pace) {
+    if (!isReady())
+        return;
+    if (!m_voiceSet || !(voice == m_voice)) {
+        if (espeak_SetVoiceByName(espeakVoiceName(voice).c_str()) != EE_OK) {
+            std::fprintf(stderr, "upctv: voice %s refused, using %s\n",
+                         espeakVoiceName(voice).c_str(),
+                         espeakLanguageName(voice.language).c_str());
+            espeak_SetVoiceByName(espeakLanguageName(voice.language).c_str());
+        }
+        m_voice = voice;
+        m_voiceSet = true;
+        // A new voice brings its own defaults: send the pace again.
+        m_pace = EspeakPace{-1, -1};
+    }
+    if (pace.rate != m_pace.rate)
+        espeak_SetParameter(espeakRATE, pace.rate, 0);
+    if (pace.wordGap != m_pace.wordGap)
+        espeak_SetParameter(espeakWORDGAP, pace.wordGap, 0);
+    m_pace = pace;
+}
+
+bool EspeakSynth::synthesize(const std::string &utf8, const SampleSink &sink) {
+    if (!isReady())
+        return true;
+    g_active = ActiveSynthesis{&sink, false};
+    espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                 nullptr);
+    const bool aborted = g_active.aborted;
+    g_active = ActiveSynthesis{};
+    if (aborted) {
+        // After the callback refused more samples espeak-ng still holds the rest of
+        // the text; this clears it so the next synthesis starts clean.
+        espeak_Cancel();
+    }
+    return !aborted;
+}
+
+} // namespace upctv

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "SpeedMapping.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace upctv {
+
+// The voice to speak with: a language code of the ABI (99 Catalan, 101 Spanish)
+// and a speaker, 0 or 1.
+struct VoiceChoice {
+    int language = 99;
+    int speaker = 0;
+    bool operator==(const VoiceChoice &) const = default;
+};
+
+// The espeak-ng voice name for `choice`: "ca" or "es" for speaker 0, the same
+// language with the "f1" variant ("ca+f1", "es+f1") for speaker 1.
+std::string espeakVoiceName(const VoiceChoice &choice);
+// The base voice of the language alone, "ca" or "es".
+std::string espeakLanguageName(int language);
+
+// espeak-ng in synchronous mode: synthesis runs on the calling thread and hands
+// its samples to a callback as they come. espeak-ng keeps process-wide state, so
+// exactly one object exists while the library is loaded, and no two threads ever
+// use it at once: the loading thread creates it, the engine thread alone uses it,
+// and the unloading thread destroys it once the engine thread has been joined.
+// espeak-ng itself is initialised once per process and stays (see the .cpp):
+// each new object starts from the Catalan voice at the default pace.
+class EspeakSynth {
+public:
+    // Receives each chunk of samples; returns false to abort the synthesis.
+    using SampleSink = std::function<bool(const int16_t *samples, size_t count)>;
+
+    EspeakSynth();
+    ~EspeakSynth();
+    EspeakSynth(const EspeakSynth &) = delete;
+    EspeakSynth &operator=(const EspeakSynth &) = delete;
+
+    // False when espeak-ng could not start (no data files); nothing is then spoken.
+    bool isReady() const { return m_sampleRate > 0; }
+    int sampleRate() const { return m_sampleRate; }
+
+    // Makes `voice` and `pace` current for the next synthesis; settings already in
+    // force are not sent again. A voice espeak-ng refuses leaves it with a broken
+    // voice, so the language's base voice is selected again in its place.
+    void prepare(const VoiceChoice &voice, const EspeakPace &pace);
+
+    // Speaks `utf8` into `sink` and returns when the text is done or `sink` asked to
+    // stop. Returns true when it ran to the end.
+    bool synthesize(const std::string &utf8, const SampleSink &sink);
+
+private:
+    int m_sampleRate = 0;
+    bool m_voiceSet = false;
+    VoiceChoice m_voice;
+    EspeakPace m_pace;
+};
+
+} // namespace upctv
