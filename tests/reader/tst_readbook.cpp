@@ -467,6 +467,51 @@ private slots:
         QVERIFY(!ReadingRunActive());
     }
 
+    void textChangedDuringLastSentence_data() {
+        QTest::addColumn<bool>("clipboard");
+        QTest::addColumn<bool>("samePath");
+        QTest::addColumn<Texts>("spoken");
+        QTest::addColumn<qint64>("position");
+        QTest::newRow("another book opened")
+            << false << false << Texts{"Un. ", " Dos. "} << qint64(42);
+        QTest::newRow("clipboard read again into the same name")
+            << true << true << Texts{"Un. ", " Dos. ", clipboardEnded(true)} << qint64(0);
+    }
+
+    // A handler nested in the last sentence makes another text current (and, as a
+    // command that starts a run does, sets IsReading for it): the ended run saves
+    // 0 for its own book only, reads no more sentences and leaves the new text's
+    // file alone. Under another name the new text's positions stay too, and the
+    // end message, which no longer fits, is not spoken.
+    void textChangedDuringLastSentence() {
+        QFETCH(bool, clipboard);
+        QFETCH(bool, samePath);
+        QFETCH(Texts, spoken);
+        QFETCH(qint64, position);
+        m_env->setMsPerByte(100);
+        const QString path = writeBook("Un. Dos.");
+        const QString other = samePath ? path : writeBook("Altre llibre.");
+        whenRead(2, [&] {
+            if (samePath) {
+                QVERIFY(QFile::remove(path));
+                writeBook("Nou text.", QFileInfo(path).fileName());
+            }
+            State().BookPath = other;
+            State().ReadPosition = 42;
+            State().SentenceStart = 42;
+            m_isReading = true;
+        });
+        run(path, 0, false, clipboard);
+        QCOMPARE(log().textsRead(), spoken);
+        QCOMPARE(State().ReadPosition, position);
+        QCOMPARE(State().SentenceStart, position);
+        QVERIFY(QFile::exists(other));
+        QCOMPARE(stored(path), QByteArray(clipboard ? "NO" : "0"));
+        if (!samePath) {
+            QCOMPARE(stored(other), QByteArray("NO"));
+        }
+    }
+
     // Stepping back on the reader's state: a failure leaves the position alone.
     void stepBackOnState_data() {
         QTest::addColumn<bool>("exists");
