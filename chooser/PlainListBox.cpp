@@ -2,6 +2,10 @@
 
 #include "PathRules.h"
 
+#include <QKeyEvent>
+
+#include <algorithm>
+
 PlainListBox::PlainListBox(QWidget *parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
@@ -39,10 +43,26 @@ QModelIndex PlainListBox::moveCursor(CursorAction cursorAction, Qt::KeyboardModi
     } else if (cursorAction == MoveRight) {
         cursorAction = MoveDown;
     }
-    const bool byOne = cursorAction == MoveUp || cursorAction == MoveDown ||
-                       cursorAction == MoveNext || cursorAction == MovePrevious;
-    if (byOne && selectedRow() < 0 && count() > 0) {
-        return model()->index(0, 0);
-    }
     return QListWidget::moveCursor(cursorAction, modifiers);
+}
+
+void PlainListBox::keyPressEvent(QKeyEvent *event) {
+    // With nothing selected Qt would take any move from its own cursor, which is
+    // either missing (every key then goes to the first line) or on the first line
+    // unselected (an arrow then skips that line). Take the move here instead.
+    static const QList<int> moves{Qt::Key_Up,   Qt::Key_Down, Qt::Key_Left,   Qt::Key_Right,
+                                  Qt::Key_Home, Qt::Key_End,  Qt::Key_PageUp, Qt::Key_PageDown};
+    if (selectedRow() >= 0 || count() == 0 || !moves.contains(event->key())) {
+        QListWidget::keyPressEvent(event);
+        return;
+    }
+    int row = 0;
+    if (event->key() == Qt::Key_End) {
+        row = count() - 1;
+    } else if (event->key() == Qt::Key_PageDown) {
+        selectionModel()->setCurrentIndex(model()->index(0, 0), QItemSelectionModel::NoUpdate);
+        row = std::max(0, moveCursor(MovePageDown, event->modifiers()).row());
+    }
+    setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    event->accept();
 }
