@@ -1,0 +1,154 @@
+// Timing of the espeak-ng engine, libupctv.so, writing to a WAV file:
+//   - first sample: from upcTVRead to the first sample in the file (real-time pacing);
+//   - stop latency: from the call of upcTVStop to the last sample written after it;
+//   - status overhang: how long upcTVStatus stays non-zero past the audio's length;
+//   - synthesis speed: seconds of audio per second of wall time, with pacing off.
+// Each figure is the median, with minimum and maximum, of repeated runs.
+//
+//   bench_engine [runs]     (default 20; the engine and its WAV file live in /tmp)
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int SampleRate = 22050;
+constexpr long HeaderBytes = 44;
+const char *const Sentence = "Bon dia, avui fa sol i anem tots junts a la platja.";
+
+double millisecondsSince(Clock::time_point start, Clock::time_point end = Clock::now()) {
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+long fileBytes(const std::string &path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+double audioSeconds(const std::string &path) {
+    return std::max(0L, fileBytes(path) - HeaderBytes) / 2.0 / SampleRate;
+}
+
+// The engine loaded with its WAV file; unloaded and the file removed at the end.
+class Engine {
+public:
+    Engine(const std::string &wavPath, bool paced) : m_wavPath(wavPath) {
+        setenv("UPCTV_WAV_FILE", wavPath.c_str(), 1);
+        setenv("UPCTV_WAV_PACE", paced ? "1" : "0", 1);
+        m_handle = dlopen(ZELVORA_ESPEAK_ENGINE, RTLD_NOW | RTLD_LOCAL);
+        if (m_handle == nullptr) {
+            std::fprintf(stderr, "cannot load %s: %s\n", ZELVORA_ESPEAK_ENGINE, dlerror());
+            std::exit(1);
+        }
+        read = reinterpret_cast<int (*)(const char *)>(dlsym(m_handle, "upcTVRead"));
+        stop = reinterpret_cast<int (*)()>(dlsym(m_handle, "upcTVStop"));
+        status = reinterpret_cast<int (*)(int)>(dlsym(m_handle, "upcTVStatus"));
+    }
+    ~Engine() {
+        dlclose(m_handle);
+        ::unlink(m_wavPath.c_str());
+    }
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
+
+    void waitIdle() const {
+        while (status(0) != 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+
+    int (*read)(const char *) = nullptr;
+    int (*stop)() = nullptr;
+    int (*status)(int) = nullptr;
+
+private:
+    std::string m_wavPath;
+    void *m_handle = nullptr;
+};
+
+void report(const char *what, const char *unit, std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const double median = values[values.size() / 2];
+    std::printf("%-34s median %8.2f %s   min %8.2f   max %8.2f   (%zu runs)\n", what, median, unit,
+                values.front(), values.back(), values.size());
+}
+
+// Watches the file from the stop call on and returns when it last grew, in ms
+// after `stopCalled`; 0 when it did not grow at all.
+double lastGrowthAfter(const std::string &path, Clock::time_point stopCalled,
+                       const std::atomic<bool> &done) {
+    long size = fileBytes(path);
+    double last = 0;
+    while (!done.load()) {
+        const long now = fileBytes(path);
+        if (now != size) {
+            size = now;
+            last = millisecondsSince(stopCalled);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    return last;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const std::string wav = "/tmp/bench_engine_" + std::to_string(::getpid()) + ".wav";
+    std::string book;
+    for (int i = 0; i < 10; ++i)
+        book += std::string(Sentence) + " ";
+
+    std::vector<double> firstSample, stopLatency, overhang, speed;
+    {
+        Engine engine(wav, true);
+        for (int run = 0; run < runs; ++run) {
+            const long before = fileBytes(wav);
+            const auto start = Clock::now();
+            engine.read(Sentence);
+            while (fileBytes(wav) == before)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            firstSample.push_back(millisecondsSince(start));
+            engine.waitIdle();
+            const double busy = millisecondsSince(start);
+            overhang.push_back(busy - 1000.0 * (fileBytes(wav) - before) / 2.0 / SampleRate);
+
+            engine.read(book.c_str());
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            std::atomic<bool> done{false};
+            const auto stopCalled = Clock::now();
+            double last = 0;
+            std::thread watcher([&] { last = lastGrowthAfter(wav, stopCalled, done); });
+            engine.stop();
+            const double returned = millisecondsSince(stopCalled);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            done = true;
+            watcher.join();
+            stopLatency.push_back(std::max(returned, last));
+        }
+    }
+    {
+        Engine engine(wav, false);
+        for (int run = 0; run < runs; ++run) {
+            const double audioBefore = audioSeconds(wav);
+            const auto start = Clock::now();
+            engine.read(book.c_str());
+            engine.waitIdle();
+            const double wall = millisecondsSince(start) / 1000.0;
+            speed.push_back((audioSeconds(wav) - audioBefore) / wall);
+        }
+    }
+    report("upcTVRead to first sample", "ms", firstSample);
+    report("upcTVStop to last sample written", "ms", stopLatency);
+    report("status past the end of the audio", "ms", overhang);
+    report("synthesis speed (audio s / wall s)", "x ", speed);
+    return 0;
+}
