@@ -55,6 +55,9 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
     // linker keeps them.
     Q_INIT_RESOURCE(about);
     setWindowTitle(QStringLiteral("Parlant de..."));
+    // A dialog border: a title and a close button, no resizing, no maximising.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(ClientWidth, ClientHeight);
     buildWindow();
     nameComponents();
@@ -106,7 +109,11 @@ void TAboutBox::buildPanel1() {
     Version = textLabel<QLabel>(Panel1, QRect(117, 74, 141, 16),
                                 QStringLiteral("Versió: 26 - 03/09/2001"),
                                 {11, true, Qt::black, topLeft, false});
-    const QString site = QUrl(homePage()).host();
+    // The address as people write it: no scheme, no trailing slash.
+    QString site = QUrl(homePage()).toDisplayString(QUrl::RemoveScheme | QUrl::StripTrailingSlash);
+    if (site.startsWith(u"//")) {
+        site.remove(0, 2);
+    }
     Copyright = textLabel<ClickLabel>(Panel1, QRect(5, 90, 232, 17),
                                       QStringLiteral("© 2001 Pere Soler - ") + site,
                                       {12, false, Qt::black, topLeft, false});

@@ -139,6 +139,8 @@ private slots:
                                    "conèixer a si mateixa. O pot ser és prou intel.ligent per "
                                    "no fer-ho."));
         QCOMPARE(box->OKButton->text(), QString::fromUtf8("D'acord"));
+        const QString site = QUrl(QString::fromUtf8(ZELVORA_HOME_PAGE)).host();
+        QVERIFY(box->Copyright->text().endsWith(QStringLiteral(" - ") + site));
         QVERIFY(box->Memo1->isReadOnly());
         QVERIFY(box->Memo1->document()->blockCount() >= 50);
         QVERIFY(box->Memo1->toPlainText().contains(QStringLiteral("\n----------")));
