@@ -10,7 +10,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -77,16 +76,7 @@ bool Startup::start() {
 // Showing the box takes the activation from the main window (FormDeactivate runs);
 // hiding it gives the activation back (FormActivate runs and the menu is spoken).
 void Startup::showSplash() {
-    TAboutBox &box = *m_aboutBox;
-    box.OKButton->hide();
-    const int height = box.height();
-    box.resize(box.width(), height - 28);
-    box.show();
-    box.Timer1->stop();
-    WaitPumping(1000);
-    box.hide();
-    box.resize(box.width(), height);
-    box.OKButton->show();
+    m_aboutBox->ShowAsSplash(1000);
     // Without a window manager nothing hands the activation back by itself.
     if (m_form->isVisible() && !m_form->ExitAnnounced && QApplication::activeWindow() == nullptr) {
         m_form->activateWindow();

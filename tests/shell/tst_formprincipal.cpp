@@ -241,6 +241,9 @@ void TestFormPrincipal::keyWithoutCommand_data() {
     QTest::newRow("Shift, idle") << int(Qt::Key_Shift) << none << false << true;
     QTest::newRow("Left, idle") << int(Qt::Key_Left) << none << false << true;
     QTest::newRow("Esc, idle") << int(Qt::Key_Escape) << none << false << true;
+    QTest::newRow("Tab, idle") << int(Qt::Key_Tab) << none << false << true;
+    // the separate Shift press of a real Shift+Tab would stop the speech once more
+    QTest::newRow("Backtab, idle") << int(Qt::Key_Backtab) << none << false << true;
     QTest::newRow("X, idle") << int(Qt::Key_X) << none << false << true;
     QTest::newRow("unmapped key, idle") << int(Qt::Key_VolumeUp) << none << false << true;
     QTest::newRow("Shift, reading") << int(Qt::Key_Shift) << none << true << false;
