@@ -102,10 +102,15 @@ bool SpeechEngine::setSpeaker(int speaker) {
 }
 
 void SpeechEngine::run() {
-    if (!m_sink) {
-        auto device = std::make_unique<PcAudioSink>(m_sampleRate);
-        device->warmUp();
-        m_sink = std::move(device);
+    try {
+        if (!m_sink) {
+            auto device = std::make_unique<PcAudioSink>(m_sampleRate);
+            device->warmUp();
+            m_sink = std::move(device);
+        }
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "upctv: no audio output: %s\n", e.what());
+        m_sink = std::make_unique<NullSink>();
     }
     Job job;
     while (nextJob(job)) {
@@ -148,11 +153,9 @@ void SpeechEngine::speak(EspeakSynth &synth, const Job &job) {
 bool SpeechEngine::deliver(uint64_t epoch, const int16_t *samples, size_t count) {
     if (!isCurrent(epoch))
         return false;
-    if (m_sink->isPaced()) {
-        m_playEnd = std::max(m_playEnd, Clock::now());
-        if (!waitUntil(m_playEnd - m_sink->lead(), epoch))
-            return false;
-    }
+    m_playEnd = std::max(m_playEnd, Clock::now());
+    if (m_sink->isPaced() && !waitUntil(m_playEnd - m_sink->lead(), epoch))
+        return false;
     m_sink->write(samples, count);
     m_playEnd += std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(static_cast<double>(count) / m_sampleRate));
@@ -176,6 +179,8 @@ void SpeechEngine::finish(uint64_t epoch, bool completed) {
         }
     }
     m_sink->flush();
+    // What was cut off will never play: the next text starts at once.
+    m_playEnd = Clock::now();
 }
 
 bool SpeechEngine::waitUntil(Clock::time_point deadline, uint64_t epoch) {
