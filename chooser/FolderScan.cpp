@@ -76,11 +76,13 @@ scan(const QString &folder, QStringList &names,
         if (entry == nullptr) {
             break;
         }
-        const QByteArray raw(entry->d_name);
-        const QString name = QFile::decodeName(raw);
-        if (QFile::encodeName(name) != raw) {
+        // File names are UTF-8 here (QFile::encodeName); one that is not could not
+        // be named again to open it.
+        const QByteArrayView raw(entry->d_name);
+        if (!raw.isValidUtf8()) {
             continue;
         }
+        const QString name = QString::fromUtf8(raw);
         if (keep(name, [&stream, entry] { return typeOf(stream.get(), entry); })) {
             found.append(name);
         }

@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +53,11 @@ void TestFolderScan::initTestCase() {
     }
     QVERIFY(makeFile(m_dir.filePath(u"elsewhere/target.txt"_s)));
     QCOMPARE(::mkfifo(QFile::encodeName(m_tree + u"/pipe.txt"_s).constData(), 0600), 0);
+    // A name that is not UTF-8 could not be opened again by its decoded name.
+    const QByteArray notUtf8 = QFile::encodeName(m_tree) + "/\xff\xfe book.txt";
+    const int descriptor = ::open(notUtf8.constData(), O_CREAT | O_WRONLY, 0600);
+    QVERIFY(descriptor >= 0);
+    ::close(descriptor);
     QVERIFY(QFile::link(m_dir.filePath(u"elsewhere/target.txt"_s), m_tree + u"/link.txt"_s));
     QVERIFY(QFile::link(m_dir.filePath(u"elsewhere"_s), m_tree + u"/linked folder"_s));
     QVERIFY(QFile::link(m_dir.filePath(u"nowhere.txt"_s), m_tree + u"/dangling.txt"_s));
