@@ -112,13 +112,18 @@ double medianPitch(const Wav &wav, size_t from) {
     return pitches[pitches.size() / 2];
 }
 
+enum class Pace { RealTime, Unpaced, Default };
+
 // The engine library, loaded with its WAV file in a temporary folder and
 // unloaded by the destructor.
 class Engine {
 public:
-    explicit Engine(const QString &wavPath, bool paced) : m_wavPath(wavPath) {
+    explicit Engine(const QString &wavPath, Pace pace) : m_wavPath(wavPath) {
         qputenv("UPCTV_WAV_FILE", QFile::encodeName(wavPath));
-        qputenv("UPCTV_WAV_PACE", paced ? "1" : "0");
+        if (pace == Pace::Default)
+            qunsetenv("UPCTV_WAV_PACE");
+        else
+            qputenv("UPCTV_WAV_PACE", pace == Pace::RealTime ? "1" : "0");
         m_handle = dlopen(ZELVORA_ESPEAK_ENGINE, RTLD_NOW | RTLD_LOCAL);
         if (m_handle == nullptr)
             return;
@@ -326,7 +331,7 @@ void TestEspeakEngine::everyVoiceSpeaks() {
     QFETCH(int, language);
     QFETCH(int, speaker);
     QFETCH(QByteArray, text);
-    Engine engine(wavPath("voices.wav"), false);
+    Engine engine(wavPath("voices.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     if (language >= 0)
         QCOMPARE(engine.setLanguage(language), 0);
@@ -342,11 +347,12 @@ void TestEspeakEngine::everyVoiceSpeaks() {
 }
 
 void TestEspeakEngine::freshLibrarySpeaksCatalanAndLanguageCodesSwitch() {
-    Engine engine(wavPath("languages.wav"), false);
+    Engine engine(wavPath("languages.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     const double fresh = engine.spokenSeconds(LanguageProbe);
     QCOMPARE(engine.setLanguage(Catalan), 0);
     QCOMPARE(engine.setSpeaker(0), 0);
+    QCOMPARE(engine.setSpeed(140), 0);
     const double catalan = engine.spokenSeconds(LanguageProbe);
     QCOMPARE(engine.setLanguage(Spanish), 0);
     const double spanish = engine.spokenSeconds(LanguageProbe);
@@ -369,7 +375,7 @@ void TestEspeakEngine::freshLibrarySpeaksCatalanAndLanguageCodesSwitch() {
 }
 
 void TestEspeakEngine::secondSpeakerHasAHigherVoice() {
-    Engine engine(wavPath("speakers.wav"), false);
+    Engine engine(wavPath("speakers.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     for (const int language : {Catalan, Spanish}) {
         QCOMPARE(engine.setLanguage(language), 0);
@@ -406,7 +412,7 @@ void TestEspeakEngine::speedChangesThePace() {
     QFETCH(int, slower);
     QFETCH(int, faster);
     QFETCH(double, minimumRatio);
-    Engine engine(wavPath("speeds.wav"), false);
+    Engine engine(wavPath("speeds.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.setSpeed(slower), 0);
     const double slow = engine.spokenSeconds(CatalanSentence);
@@ -431,7 +437,7 @@ void TestEspeakEngine::outOfRangeSpeedsAreClamped_data() {
 void TestEspeakEngine::outOfRangeSpeedsAreClamped() {
     QFETCH(int, given);
     QFETCH(int, sameAs);
-    Engine engine(wavPath("clamp.wav"), false);
+    Engine engine(wavPath("clamp.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.setSpeed(given), 0);
     const double clamped = engine.spokenSeconds(CatalanSentence);
@@ -464,7 +470,7 @@ void TestEspeakEngine::equivalentTextsLastAlike() {
     QFETCH(QByteArray, second);
     QFETCH(double, minimumRatio);
     QFETCH(double, maximumRatio);
-    Engine engine(wavPath("texts.wav"), false);
+    Engine engine(wavPath("texts.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     const double a = engine.spokenSeconds(first.constData());
     const double b = engine.spokenSeconds(second.constData());
@@ -473,7 +479,7 @@ void TestEspeakEngine::equivalentTextsLastAlike() {
 }
 
 void TestEspeakEngine::queuedTextsAreAllSpoken() {
-    Engine engine(wavPath("queue.wav"), false);
+    Engine engine(wavPath("queue.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     const double first = engine.spokenSeconds("Bon dia.");
     const double second = engine.spokenSeconds(CatalanSentence);
@@ -497,7 +503,7 @@ void TestEspeakEngine::textsWithNothingToSayEndAtOnce_data() {
 
 void TestEspeakEngine::textsWithNothingToSayEndAtOnce() {
     QFETCH(QByteArray, text);
-    Engine engine(wavPath("nothing.wav"), true);
+    Engine engine(wavPath("nothing.wav"), Pace::RealTime);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.read(text.constData()), 0);
     QVERIFY(engine.waitIdle(10s));
@@ -515,7 +521,7 @@ void TestEspeakEngine::stopSilencesAndDiscards_data() {
 
 void TestEspeakEngine::stopSilencesAndDiscards() {
     QFETCH(int, delayMs);
-    Engine engine(wavPath("stop.wav"), true);
+    Engine engine(wavPath("stop.wav"), Pace::RealTime);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.stop(), 0); // harmless when silent, twice too
     QCOMPARE(engine.stop(), 0);
@@ -553,7 +559,7 @@ void TestEspeakEngine::stopSilencesAndDiscards() {
 }
 
 void TestEspeakEngine::statusLastsAsLongAsTheAudio() {
-    Engine engine(wavPath("status.wav"), true);
+    Engine engine(wavPath("status.wav"), Pace::Default); // real time unless told otherwise
     QVERIFY(engine.isLoaded());
     const auto start = std::chrono::steady_clock::now();
     QCOMPARE(engine.read(CatalanSentence), 0);
@@ -568,7 +574,7 @@ void TestEspeakEngine::statusLastsAsLongAsTheAudio() {
 
 void TestEspeakEngine::unwritableWavFileStillPacesTheStatus() {
     const QString path = m_dir.filePath(QStringLiteral("no-such-folder/out.wav"));
-    Engine engine(path, true);
+    Engine engine(path, Pace::RealTime);
     QVERIFY(engine.isLoaded());
     const auto start = std::chrono::steady_clock::now();
     QCOMPARE(engine.read(CatalanSentence), 0);
@@ -587,7 +593,7 @@ void TestEspeakEngine::loadSpeakUnloadManyTimes() {
     const int cycles = 200;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         {
-            Engine engine(wavPath("cycles.wav"), false);
+            Engine engine(wavPath("cycles.wav"), Pace::Unpaced);
             QVERIFY(engine.isLoaded());
             QCOMPARE(engine.setSpeed(10 + cycle % 30 * 10), 0);
             QCOMPARE(engine.setLanguage(cycle % 2 ? Spanish : Catalan), 0);
