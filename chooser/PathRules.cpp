@@ -53,14 +53,6 @@ QStringList lineTexts(const QString &directory, const QStringList &subfolders) {
     return texts;
 }
 
-LineKind lineKind(const QString &directory, int line) {
-    const int current = currentLine(directory);
-    if (line < current) {
-        return LineKind::Opened;
-    }
-    return line == current ? LineKind::Current : LineKind::Closed;
-}
-
 QString linePath(const QString &directory, const QStringList &subfolders, int line) {
     const QStringList levels = levelNames(directory);
     const int current = int(levels.size());

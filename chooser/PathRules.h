@@ -13,13 +13,6 @@
 // Paths are absolute, use "/" and carry no trailing "/" except the root "/" itself.
 namespace PathRules {
 
-// The kind of a folder-list line: it sets the line's icon.
-enum class LineKind {
-    Opened,  // the root and every level above the current folder
-    Current, // the current folder's line
-    Closed,  // a subfolder of the current folder
-};
-
 // The names of the folder levels below the root, top first: "/a/b" gives a, b.
 QStringList levelNames(const QString &directory);
 
@@ -28,8 +21,6 @@ int currentLine(const QString &directory);
 
 // The texts of every line: "/", the level names, then the subfolders.
 QStringList lineTexts(const QString &directory, const QStringList &subfolders);
-
-LineKind lineKind(const QString &directory, int line);
 
 // The full path that `line` stands for; empty for a line that does not exist.
 QString linePath(const QString &directory, const QStringList &subfolders, int line);

@@ -7,10 +7,6 @@
 
 using namespace Qt::StringLiterals;
 
-using PathRules::LineKind;
-
-Q_DECLARE_METATYPE(PathRules::LineKind)
-
 class TestPathRules : public QObject {
     Q_OBJECT
 private slots:
@@ -18,8 +14,6 @@ private slots:
     void linesOfAFolder();
     void linePath_data();
     void linePath();
-    void lineKind_data();
-    void lineKind();
     void joinPathPutsExactlyOneSlash_data();
     void joinPathPutsExactlyOneSlash();
     void bookName_data();
@@ -28,8 +22,6 @@ private slots:
     void hiddenNames();
     void maskMatching_data();
     void maskMatching();
-    void sortsWithoutRegardToCase_data();
-    void sortsWithoutRegardToCase();
     void volumeOfFolder_data();
     void volumeOfFolder();
     void typeAhead_data();
@@ -92,26 +84,6 @@ void TestPathRules::linePath() {
     QFETCH(int, line);
     QFETCH(QString, path);
     QCOMPARE(PathRules::linePath(directory, subfolders, line), path);
-}
-
-void TestPathRules::lineKind_data() {
-    QTest::addColumn<QString>("directory");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<LineKind>("kind");
-
-    QTest::newRow("root is current at the root") << "/" << 0 << LineKind::Current;
-    QTest::newRow("subfolder of the root") << "/" << 1 << LineKind::Closed;
-    QTest::newRow("root above a folder") << "/a/b" << 0 << LineKind::Opened;
-    QTest::newRow("level above") << "/a/b" << 1 << LineKind::Opened;
-    QTest::newRow("current") << "/a/b" << 2 << LineKind::Current;
-    QTest::newRow("subfolder") << "/a/b" << 3 << LineKind::Closed;
-}
-
-void TestPathRules::lineKind() {
-    QFETCH(QString, directory);
-    QFETCH(int, line);
-    QFETCH(LineKind, kind);
-    QCOMPARE(PathRules::lineKind(directory, line), kind);
 }
 
 void TestPathRules::joinPathPutsExactlyOneSlash_data() {
@@ -231,23 +203,6 @@ void TestPathRules::maskMatching() {
     QFETCH(QString, name);
     QFETCH(bool, matches);
     QCOMPARE(PathRules::matchesMask(PathRules::maskPatterns(mask), name), matches);
-}
-
-void TestPathRules::sortsWithoutRegardToCase_data() {
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("sorted");
-    QTest::newRow("case mixed") << QStringList{u"b.txt"_s, u"A.txt"_s, u"c.txt"_s, u"B2.txt"_s}
-                                << QStringList{u"A.txt"_s, u"b.txt"_s, u"B2.txt"_s, u"c.txt"_s};
-    QTest::newRow("same but case")
-        << QStringList{u"a.txt"_s, u"A.txt"_s} << QStringList{u"A.txt"_s, u"a.txt"_s};
-    QTest::newRow("empty") << QStringList{} << QStringList{};
-}
-
-void TestPathRules::sortsWithoutRegardToCase() {
-    QFETCH(QStringList, names);
-    QFETCH(QStringList, sorted);
-    PathRules::sortWithoutCase(names);
-    QCOMPARE(names, sorted);
 }
 
 void TestPathRules::volumeOfFolder_data() {

@@ -70,6 +70,8 @@ private slots:
     void enterOnABookReturnsItsPathSilently();
     void chooseBookShowsModallyAndReturnsThePath();
     void enterInTheFolderListOpensTheFolder();
+    void highlightedFolderIsNamedButNotOpened();
+    void doubleClickOpensSilentlyAndKeepsTheFocus();
     void aFolderThatCannotBeEnteredIsSaid();
     void driveChangeApplied_data();
     void driveChangeApplied();
@@ -79,6 +81,7 @@ private slots:
     void repeatKeys_data();
     void repeatKeys();
     void repeatThenTypeAheadInTheFolderList();
+    void repeatThenSilentTypeAheadInTheFileList();
     void escapeAndCloseCancel_data();
     void escapeAndCloseCancel();
     void secondShowingKeepsFolderAndSelection();
@@ -121,8 +124,8 @@ void TestUnitFitxerGrafic::initTestCase() {
     }
     for (const QString &file :
          {u"Llibres/Alba.txt"_s, u"Llibres/BOSC.TXT"_s, u"Llibres/Càntic.txt"_s,
-          u"Llibres/Capitols/c1.txt"_s, u"Llibres/Capitols/ÒPERA À.txt"_s,
-          u"Llibres/nomes punt/.txt"_s, u"Pen/Viatge.txt"_s}) {
+          u"Llibres/Capitols/c1.txt"_s, u"Llibres/Capitols/Rondalles.txt"_s,
+          u"Llibres/Capitols/ÒPERA À.txt"_s, u"Llibres/nomes punt/.txt"_s, u"Pen/Viatge.txt"_s}) {
         QVERIFY(makeFile(m_root + u'/' + file));
     }
     Speech().setLibraryName(doubleEnginePath());
@@ -402,8 +405,39 @@ void TestUnitFitxerGrafic::enterInTheFolderListOpensTheFolder() {
     QCOMPARE(spokenFrom(before), QList<QByteArray>{heard(Messages::FileListPrompt, capitols)});
     QCOMPARE(m_dialog->folderList()->Directory(), capitols);
     QCOMPARE(m_dialog->fileList()->Directory(), capitols);
-    QCOMPARE(m_dialog->fileList()->count(), 2);
+    QCOMPARE(m_dialog->fileList()->count(), 3);
     QCOMPARE(QDir::currentPath(), capitols);
+}
+
+void TestUnitFitxerGrafic::highlightedFolderIsNamedButNotOpened() {
+    showDialog();
+    tabTo(m_dialog->folderList());
+    press(Qt::Key_Down);
+    const qsizetype before = spokenCount();
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    QCOMPARE(focused(), m_dialog->fileList());
+    QCOMPARE(spokenFrom(before),
+             (QList<QByteArray>{heardAsIs(Messages::CancelButtonFocused),
+                                heard(Messages::FileListPrompt, m_books + u"/buit"_s)}));
+    QCOMPARE(m_dialog->fileList()->Directory(), m_books);
+    QCOMPARE(m_dialog->fileList()->count(), 3);
+}
+
+void TestUnitFitxerGrafic::doubleClickOpensSilentlyAndKeepsTheFocus() {
+    showDialog();
+    tabTo(m_dialog->folderList());
+    FolderListBox *folders = m_dialog->folderList();
+    const QPoint centre =
+        folders->visualItemRect(folders->item(folders->highlightedLine() + 2)).center();
+    const qsizetype before = spokenCount();
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(folders->viewport(), Qt::LeftButton, {}, centre);
+    const QString capitols = m_books + u"/Capitols"_s;
+    QCOMPARE(folders->Directory(), capitols);
+    QCOMPARE(m_dialog->fileList()->Directory(), capitols);
+    QCOMPARE(focused(), folders);
+    QCOMPARE(spokenFrom(before), QList<QByteArray>{heard(Messages::FolderHighlighted, capitols)});
 }
 
 void TestUnitFitxerGrafic::aFolderThatCannotBeEnteredIsSaid() {
@@ -569,6 +603,16 @@ void TestUnitFitxerGrafic::repeatThenTypeAheadInTheFolderList() {
     QCOMPARE(spokenFrom(before),
              (QList<QByteArray>{heard(Messages::FolderListRepeatPrompt, m_books + u"/Zona"_s),
                                 heard(Messages::FolderHighlighted, m_books + u"/Zona/rius"_s)}));
+}
+
+void TestUnitFitxerGrafic::repeatThenSilentTypeAheadInTheFileList() {
+    showDialog();
+    const QString capitols = m_books + u"/Capitols"_s;
+    QVERIFY(m_dialog->folderList()->ChangeFolder(capitols));
+    const qsizetype before = spokenCount();
+    press(Qt::Key_R, Qt::ShiftModifier);
+    QCOMPARE(spokenFrom(before), QList<QByteArray>{heard(Messages::FileListPrompt, capitols)});
+    QCOMPARE(m_dialog->fileList()->FileName(), capitols + u"/Rondalles.txt"_s);
 }
 
 void TestUnitFitxerGrafic::escapeAndCloseCancel_data() {

@@ -1,6 +1,7 @@
 // The drive list's volumes from mountinfo text: the same text the program reads,
 // here fixed lines, so no real mount is needed.
 #include "VolumeList.h"
+#include "VolumeSource.h"
 
 #include <QSet>
 #include <QTest>
@@ -77,6 +78,7 @@ private slots:
     void searchKeys_data();
     void searchKeys();
     void parsesEveryField();
+    void theSystemSourceListsTheRootAndNoSystemMount();
 };
 
 void TestVolumeList::entriesOfAMachine_data() {
@@ -189,6 +191,21 @@ void TestVolumeList::parsesEveryField() {
     QCOMPARE(entries[0].mountPoint, u"/run/media/a b"_s);
     QCOMPARE(entries[0].fsType, u"vfat"_s);
     QCOMPARE(entries[0].source, u"/dev/sd b1"_s);
+}
+
+void TestVolumeList::theSystemSourceListsTheRootAndNoSystemMount() {
+    const std::shared_ptr<VolumeSource> source = systemVolumeSource();
+    const QList<Volume> volumes = source->volumes();
+    QVERIFY(!volumes.isEmpty());
+    QCOMPARE(volumes.first().mountPoint, u"/"_s);
+    for (const Volume &volume : volumes) {
+        for (const QString &system : {u"/proc"_s, u"/sys"_s, u"/dev"_s}) {
+            QVERIFY2(volume.mountPoint != system && !volume.mountPoint.startsWith(system + u'/'),
+                     qPrintable(volume.mountPoint));
+        }
+    }
+    QVERIFY(source->isAvailable(u"/"_s));
+    QVERIFY(!source->isAvailable(u"/no/volume/is/mounted/here"_s));
 }
 
 QTEST_GUILESS_MAIN(TestVolumeList)
