@@ -37,7 +37,7 @@ public:
     // the engine thread, which opens the audio device otherwise.
     explicit SpeechEngine(EngineConfig config);
     // Discards the queue, stops the sound, joins the engine thread, then closes
-    // the sink and terminates espeak-ng.
+    // the sink and lets go of espeak-ng.
     ~SpeechEngine();
     SpeechEngine(const SpeechEngine &) = delete;
     SpeechEngine &operator=(const SpeechEngine &) = delete;

@@ -1,10 +1,12 @@
 // The C ABI of libupctv.so (see upctv.h) over the espeak-ng engine.
 //
 // The library creates its engine when it is loaded and destroys it when it is
-// unloaded: dlclose joins the engine thread, closes the audio device or WAV file
-// and terminates espeak-ng, so the library can be loaded and unloaded any number
-// of times in one process. No C++ exception leaves these functions: a failure
-// returns -1 and leaves the engine as it was.
+// unloaded: dlclose joins the engine thread and closes the audio device or WAV
+// file, so the library can be loaded and unloaded any number of times in one
+// process. espeak-ng itself is initialised at the first load and stays in the
+// process (it cannot be terminated and started again; see EspeakSynth.cpp).
+// No C++ exception leaves these functions: a failure returns -1 (upcTVStatus:
+// 0) and leaves the engine as it was.
 #include "upctv.h"
 
 #include "SpeechEngine.h"
@@ -47,10 +49,15 @@ template <typename Action> int withEngine(Action action) {
 
 } // namespace
 
+/* All entry points may be called from any thread, one call at a time; the
+ * program calls them from its user-interface thread. None blocks for longer
+ * than it takes to copy its argument or, for upcTVStop, to silence the output. */
+
 /* Copies `text` up to its NUL byte and queues it, with the voice and speed now
  * set, behind anything queued before; returns 0 at once. Speaking happens on
- * the engine thread. The caller keeps ownership of `text`. Returns -1, queuing
- * nothing, when `text` is null or memory runs out. */
+ * the engine thread. The caller keeps ownership of `text`, which need not
+ * outlive the call. Returns -1, queuing nothing, when `text` is null, memory
+ * runs out or the engine could not start. */
 UPCTV_EXPORT int upcTVRead(const char *text) {
     if (text == nullptr)
         return -1;
@@ -70,11 +77,15 @@ UPCTV_EXPORT int upcTVStop(void) {
     });
 }
 
-/* 1 from upcTVRead until the last sample has been played (or, with a WAV file,
- * until the time it would take to play it has passed), 0 otherwise and right
- * after upcTVStop. The argument is not used; callers pass 0. */
+/* 1 from upcTVRead until the last sample has been played (with UPCTV_WAV_FILE,
+ * until the time it takes to play it has passed, or, with UPCTV_WAV_PACE=0, until
+ * it is written), 0 otherwise and right after upcTVStop. Also 0 when the engine
+ * could not start, so that no caller waits for ever. The argument is not used;
+ * callers pass 0. */
 UPCTV_EXPORT int upcTVStatus(int) {
-    return withEngine([](upctv::SpeechEngine &engine) { return engine.isSpeaking() ? 1 : 0; });
+    const int speaking =
+        withEngine([](upctv::SpeechEngine &engine) { return engine.isSpeaking() ? 1 : 0; });
+    return speaking == 1 ? 1 : 0;
 }
 
 /* Sets the pace of texts read from now on: 10 (slowest) to 300 (fastest), 140 by
