@@ -1,7 +1,6 @@
 #include "UnitFitxerGrafic.h"
 
 #include "CancelButton.h"
-#include "ChooserKeys.h"
 #include "FileListBox.h"
 #include "FolderListBox.h"
 #include "Messages.h"
@@ -9,6 +8,7 @@
 #include "ReaderState.h"
 #include "SpeakAndWait.h"
 #include "UnitUPCTV.h"
+#include "VirtualKeys.h"
 #include "VolumeComboBox.h"
 #include "VolumeSource.h"
 
@@ -49,8 +49,13 @@ void describe(QWidget *control, const Description &description) {
         QString::fromUtf16(catalan ? description.catalanHelp : description.spanishHelp));
 }
 
+// R repeats a prompt whatever Shift says; F3's code is that of a lower-case "r",
+// so it repeats the prompt as well.
+constexpr int KeyR = VirtualKey::LetterA + ('R' - 'A');
+constexpr int KeyF3 = VirtualKey::F1 + 2;
+
 bool isRepeatKey(int key) {
-    return key == ChooserKeys::LetterR || key == ChooserKeys::F3;
+    return key == KeyR || key == KeyF3;
 }
 
 } // namespace
@@ -145,14 +150,14 @@ bool TFormObrirRecurs::eventFilter(QObject *watched, QEvent *event) {
         controlEntered(static_cast<QWidget *>(watched));
         break;
     case QEvent::KeyPress:
-        keyDown(watched, ChooserKeys::virtualKey(*static_cast<QKeyEvent *>(event)));
+        keyDown(watched, windowsVirtualKey(*static_cast<QKeyEvent *>(event)));
         break;
     case QEvent::KeyRelease: {
         // Only the last release of a held key counts: holding Down announces
         // only the book on which the selection stops.
         const auto *key = static_cast<QKeyEvent *>(event);
         if (watched == LlistaArxius && !key->isAutoRepeat()) {
-            LlistaArxiusKeyUp(ChooserKeys::virtualKey(*key));
+            LlistaArxiusKeyUp(windowsVirtualKey(*key));
         }
         break;
     }
@@ -227,7 +232,7 @@ void TFormObrirRecurs::LlistaArxiusEnter() {
 }
 
 void TFormObrirRecurs::LlistaArxiusKeyDown(int key) {
-    if (key == ChooserKeys::Return) {
+    if (key == VirtualKey::Return) {
         State().ChosenBookPath = LlistaArxius->FileName();
         accept();
     } else if (isRepeatKey(key)) {
@@ -236,7 +241,7 @@ void TFormObrirRecurs::LlistaArxiusKeyDown(int key) {
 }
 
 void TFormObrirRecurs::LlistaArxiusKeyUp(int key) {
-    if (key != ChooserKeys::Up && key != ChooserKeys::Down) {
+    if (key != VirtualKey::Up && key != VirtualKey::Down) {
         return;
     }
     const QString book = PathRules::bookName(LlistaArxius->FileName());
@@ -267,7 +272,7 @@ void TFormObrirRecurs::DriveComboBoxKeyDown(int key) {
                                   PathRules::spokenDrive(DriveComboBox->Drive())));
         return;
     }
-    if (key != ChooserKeys::Return) {
+    if (key != VirtualKey::Return) {
         return;
     }
     const QString drive = DriveComboBox->Drive();
@@ -304,7 +309,7 @@ void TFormObrirRecurs::DirectoryListBoxClick() {
 }
 
 void TFormObrirRecurs::DirectoryListBoxKeyDown(int key) {
-    if (key == ChooserKeys::Return) {
+    if (key == VirtualKey::Return) {
         // A failure is reported by the list's own handling of the same Enter,
         // which follows this handler and finds the folder closed again.
         if (DirectoryListBox->OpenHighlightedLine()) {
