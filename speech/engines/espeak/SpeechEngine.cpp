@@ -54,7 +54,7 @@ SpeechEngine::~SpeechEngine() {
     }
     m_wake.notify_all();
     m_thread.join();
-    // The sink goes first: it may hold samples of espeak-ng's making.
+    // In the reverse order of their creation.
     m_sink.reset();
     m_synth.reset();
 }
