@@ -88,7 +88,13 @@ TFormObrirRecurs::TFormObrirRecurs(QWidget *parent, std::shared_ptr<VolumeSource
     }
 }
 
-TFormObrirRecurs::~TFormObrirRecurs() = default;
+TFormObrirRecurs::~TFormObrirRecurs() {
+    // The controls outlive this part of the object: no handler may run for the
+    // focus moves of their destruction.
+    for (QObject *control : children()) {
+        control->removeEventFilter(this);
+    }
+}
 
 QString TFormObrirRecurs::chooseBook() {
     exec();

@@ -2,8 +2,11 @@
 
 #include "PathRules.h"
 
+#include <QKeyEvent>
 #include <QListView>
 #include <QStyle>
+
+#include <algorithm>
 
 namespace {
 
@@ -98,6 +101,32 @@ QStringList VolumeComboBox::mountPoints() const {
         points.append(itemData(index, MountPointRole).toString());
     }
     return points;
+}
+
+void VolumeComboBox::keyPressEvent(QKeyEvent *event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    int step = 0;
+    switch (plain ? event->key() : 0) {
+    case Qt::Key_Left:
+        step = -1;
+        break;
+    case Qt::Key_Right:
+        step = 1;
+        break;
+    case Qt::Key_PageUp:
+        step = -std::max(1, maxVisibleItems() - 1);
+        break;
+    case Qt::Key_PageDown:
+        step = std::max(1, maxVisibleItems() - 1);
+        break;
+    default:
+        QComboBox::keyPressEvent(event);
+        return;
+    }
+    if (count() > 0) {
+        setCurrentIndex(std::clamp(currentIndex() + step, 0, count() - 1));
+    }
+    event->accept();
 }
 
 void VolumeComboBox::takeUserSelection(int index) {

@@ -33,6 +33,11 @@ public:
 signals:
     void driveChanged();
 
+protected:
+    // Left and Right move as Up and Down do, Page Up and Page Down by a page of
+    // the drop-down, as in a drop-down list of the desktop.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void takeUserSelection(int index);
 

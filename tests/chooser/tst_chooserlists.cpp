@@ -444,6 +444,9 @@ void TestChooserLists::driveListKeys_data() {
     QTest::newRow("Down") << QList<int>{Qt::Key_Down} << "/media/pen" << 1;
     QTest::newRow("Up at the top") << QList<int>{Qt::Key_Home, Qt::Key_Up} << "/" << 1;
     QTest::newRow("End") << QList<int>{Qt::Key_End} << "/tmp" << 1;
+    QTest::newRow("Page Down") << QList<int>{Qt::Key_PageDown} << "/tmp" << 1;
+    QTest::newRow("Page Up") << QList<int>{Qt::Key_PageUp} << "/" << 1;
+    QTest::newRow("Right") << QList<int>{Qt::Key_Right} << "/media/pen" << 1;
     QTest::newRow("typing the last name's letter") << QList<int>{Qt::Key_T} << "/tmp" << 1;
     QTest::newRow("typing P") << QList<int>{Qt::Key_P} << "/media/pen" << 1;
     QTest::newRow("a letter that starts nothing") << QList<int>{Qt::Key_Q} << "/home" << 0;
