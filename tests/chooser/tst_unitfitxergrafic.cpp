@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +76,8 @@ private slots:
     void aFolderThatCannotBeEnteredIsSaid();
     void driveChangeApplied_data();
     void driveChangeApplied();
+    void keysDuringTheConfirmation_data();
+    void keysDuringTheConfirmation();
     void driveChangeRefusedFallsBack_data();
     void driveChangeRefusedFallsBack();
     void unconfirmedDriveDroppedOnTab();
@@ -509,6 +512,43 @@ void TestUnitFitxerGrafic::driveChangeApplied() {
     QCOMPARE(spokenFrom(before),
              (QList<QByteArray>{applied, heard(Messages::FolderListPrompt, m_vol1)}));
     QCOMPARE(m_dialog->folderList()->Directory(), m_vol1);
+}
+
+void TestUnitFitxerGrafic::keysDuringTheConfirmation_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("Up moves the drive list meanwhile") << int(Qt::Key_Up);
+    QTest::newRow("Esc closes the dialog meanwhile") << int(Qt::Key_Escape);
+}
+
+void TestUnitFitxerGrafic::keysDuringTheConfirmation() {
+    QFETCH(int, key);
+    m_environment->setMsPerByte(20); // the confirmation lasts about a second
+    showDialog();
+    tabTo(m_dialog->driveList());
+    press(Qt::Key_End);
+    QPointer<VolumeComboBox> drives = m_dialog->driveList();
+    QTimer::singleShot(200, this, [drives, key] {
+        if (drives != nullptr) {
+            QTest::keyClick(drives, Qt::Key(key));
+        }
+    });
+    const qsizetype before = spokenCount();
+    press(Qt::Key_Return);
+    // The volume applied is the one confirmed, whatever the list showed after.
+    QCOMPARE(m_dialog->lastConfirmedDrive(), m_vol1);
+    QCOMPARE(m_dialog->folderList()->Directory(), m_vol1);
+    const QList<QByteArray> spoken = spokenFrom(before);
+    QVERIFY(!spoken.isEmpty());
+    QVERIFY(spoken.first().startsWith("he canviat al disc: "));
+    if (key == Qt::Key_Escape) {
+        // Closed meanwhile: no prompt of the folder list over the caller's words.
+        QVERIFY(!m_dialog->isVisible());
+        QCOMPARE(spoken.size(), 1);
+    } else {
+        QCOMPARE(focused(), m_dialog->folderList());
+        QCOMPARE(m_dialog->driveList()->Drive(), m_vol1);
+        QCOMPARE(spoken.last(), heard(Messages::FolderListPrompt, m_vol1));
+    }
 }
 
 void TestUnitFitxerGrafic::driveChangeRefusedFallsBack_data() {
