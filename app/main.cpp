@@ -1,29 +1,15 @@
 // Zelvora: a talking book reader for blind users. This file only wires the
 // libraries together and runs the start-up.
+#include "ReaderHooks.h"
 #include "Startup.h"
 
 #include <QApplication>
 
-namespace {
-
-// The operations of the reader and of the book chooser that the main window calls
-// (the shell cannot link those libraries itself).
-ShellHooks readerAndChooser() {
-    ShellHooks hooks;
-    // Wired here as the reader and the chooser arrive:
-    //   hooks.createBookChooser   = ... create FormObrirRecurs (parent: the main window)
-    //   hooks.openBook            = ... MenuObrirFitxerClick: chooser, then the reading
-    //   hooks.readBook            = [](bool &isReading) { ReadBook(isReading); };
-    //   hooks.stepBackOneSentence = [] { StepBackOneSentence(); };
-    //   hooks.removeClipboardFile = ... remove the clipboard's temporary file
-    return hooks;
-}
-
-} // namespace
-
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
-    Startup startup(readerAndChooser());
+    // The reader and the book chooser reach the main window through these hooks
+    // (the shell cannot link those libraries itself).
+    Startup startup(readerHooks());
     if (!startup.start()) {
         return 1;
     }

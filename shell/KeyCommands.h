@@ -18,12 +18,17 @@ struct KeyCommand {
         // Only while there is a reading to continue (BookFinished false).
         BookToContinue,
     };
+    // Whether the command starts a reading run (or steps back in the book): such a
+    // command is refused, the key only silencing the speech, while an earlier run
+    // is still unwinding or a book is being opened, so that runs never nest.
+    enum class StartsRun { No, Yes };
     static constexpr int MaxKeyCodes = 3;
 
     const char *name;                      // the command's letter
     std::array<int, MaxKeyCodes> keyCodes; // unused slots are 0
     RunsWhen runsWhen;
     void (*run)(TFormPrincipal &form); // called on the UI thread
+    StartsRun startsRun = StartsRun::No;
 
     bool answersTo(int keyCode) const;
 };
@@ -34,11 +39,36 @@ std::span<const KeyCommand> keyCommandTable();
 // The first command of the table for `keyCode`, or null.
 const KeyCommand *findKeyCommand(int keyCode);
 
-// Looks `keyCode` up and runs its command when its condition holds; returns
+// Looks `keyCode` up and runs its command when its conditions hold; returns
 // whether a command ran. A command may dispatch events (and so run the key handler
 // again, nested) before it returns.
 bool runKeyCommand(TFormPrincipal &form, int keyCode);
 
+// The commands. "Speak" returns at once; "announce" (LlegirFinsQueSAcabi) returns
+// once the text has been heard. Every text is in the active language.
+
 // Menu (Enter, R, F3): after 200 ms, speak the idle menu when there is nothing to
 // continue, otherwise the pause menu.
 void MenuCommand(TFormPrincipal &form);
+// P (F1): switches between reading on and stopping after every sentence.
+void ReadingModeCommand(TFormPrincipal &form);
+// V (F7) and D (keypad 4): the speed up or down by 10, within 10 to 250.
+void FasterCommand(TFormPrincipal &form);
+void SlowerCommand(TFormPrincipal &form);
+// L (keypad separator): the other language, confirmed in it, menus rebuilt.
+void LanguageCommand(TFormPrincipal &form);
+// S (F4): closes the main window, which says goodbye, saves and ends the program.
+void ExitCommand(TFormPrincipal &form);
+
+// The commands that start a reading run (ReadingCommands.cpp). Each returns when
+// its run has ended.
+// C (keypad 3): reads on from where the book was paused.
+void ContinueCommand(TFormPrincipal &form);
+// A (keypad 1): one sentence back, then reads.
+void PreviousSentenceCommand(TFormPrincipal &form);
+// M (keypad minus): reads the book again from its first byte.
+void RestartCommand(TFormPrincipal &form);
+// O (keypad divide): the book chooser, then the chosen book.
+void OpenBookCommand(TFormPrincipal &form);
+// T (F5): reads the clipboard's text, titled "Carpeta".
+void ClipboardCommand(TFormPrincipal &form);

@@ -32,4 +32,13 @@ struct ShellHooks {
     // Removes the clipboard's private temporary file, if there is one; a missing
     // file is no error. Called by the exit (and by whoever else needs it).
     std::function<void()> removeClipboardFile;
+
+    // Whether a reading run is still going on or unwinding (its last sentence, the
+    // pause inside a stop key), or a book is being opened: a command that would
+    // start a run or step back is refused meanwhile, so that runs never nest.
+    std::function<bool()> readingRunActive;
+
+    // For the close handler, once it has ended the waits: the run in progress, if
+    // any, unwinds without speaking or saving anything more.
+    std::function<void()> abandonReadingRun;
 };

@@ -83,10 +83,14 @@ void TFormPrincipal::FormClose() {
     if (ExitAnnounced) {
         return;
     }
+    m_closing = true;
     // A reading run in progress ends here, so that it unwinds instead of reading on
-    // after the farewell.
+    // after the farewell, and it saves nothing over what is saved below.
     IsReading = false;
     TimerStatusUpcTV().disarm();
+    if (Hooks.abandonReadingRun) {
+        Hooks.abandonReadingRun();
+    }
     LlegirFinsQueSAcabi(inActiveLanguage(Messages::Farewell));
     ExitAnnounced = true;
     removeClipboardFile();
@@ -116,6 +120,11 @@ void TFormPrincipal::FormKeyDown(int key) {
         interruptReadingRun();
     }
     if (IsReading) {
+        return;
+    }
+    // A key during the farewell cuts it off (above) but starts nothing on the way
+    // out: no reading, no dialog, no reload.
+    if (m_closing) {
         return;
     }
     runKeyCommand(*this, key);
@@ -167,6 +176,10 @@ void TFormPrincipal::removeClipboardFile() {
     if (Hooks.removeClipboardFile) {
         Hooks.removeClipboardFile();
     }
+}
+
+bool TFormPrincipal::readingRunActive() const {
+    return Hooks.readingRunActive && Hooks.readingRunActive();
 }
 
 void TFormPrincipal::hookApplicationActivation() {

@@ -63,6 +63,12 @@ public:
     void ReadBook();
     void StepBackOneSentence();
     void removeClipboardFile();
+    // A run is active or unwinding, or a book is being opened (false without a
+    // reader): commands that would start a run are refused meanwhile.
+    bool readingRunActive() const;
+
+    // FormClose has begun: from now on keys only silence the speech.
+    bool isClosing() const { return m_closing; }
 
     // From now on the program gaining or losing the foreground runs FormActivate
     // and FormDeactivate too (start-up step 12).
@@ -88,6 +94,7 @@ private:
 
     bool m_active = false;
     bool m_applicationHooked = false;
+    bool m_closing = false;
 };
 
 // The one main window of the program (null outside its lifetime).

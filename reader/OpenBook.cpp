@@ -1,0 +1,85 @@
+#include "OpenBook.h"
+
+#include "Messages.h"
+#include "ReadBook.h"
+#include "ReaderState.h"
+#include "SettingsFile.h"
+#include "TFormPrincipal.h"
+#include "UnitFitxerGrafic.h"
+#include "UnitUPCTV.h"
+
+namespace {
+
+constexpr int PauseBeforeReadingMs = 300;
+constexpr qsizetype ExtensionLength = 4;
+
+bool openingFlag = false;
+
+// Marks a book as being opened for as long as it exists, however the opening ends.
+class OpeningBook {
+public:
+    OpeningBook() { openingFlag = true; }
+    ~OpeningBook() { openingFlag = false; }
+    OpeningBook(const OpeningBook &) = delete;
+    OpeningBook &operator=(const OpeningBook &) = delete;
+};
+
+void speakCancelled() {
+    const ReaderState &state = State();
+    const Phrase &cancelled =
+        state.BookFinished ? Messages::OpenCancelledWhenIdle : Messages::OpenCancelledWhenPaused;
+    Speech().SpeakText(inActiveLanguage(cancelled) +
+                       (state.BookFinished ? state.IdleMenuText : state.PauseMenuText));
+}
+
+// The chosen book becomes the current text, at its saved position. Leaving the
+// clipboard's text removes its temporary file.
+void makeCurrent(TFormPrincipal &form, const QString &path) {
+    ReaderState &state = State();
+    if (state.ClipboardMode) {
+        form.removeClipboardFile();
+    }
+    state.BookPath = path;
+    state.BookTitle = bookTitleOf(path);
+    state.ClipboardMode = false;
+    const qint64 position = Settings().readBookPosition(path);
+    state.ReadPosition = position;
+    state.SentenceStart = position;
+}
+
+QByteArray announcement(const QString &title) {
+    return QByteArray(Messages::OpeningBookBeforeTitle) + title.toUtf8() +
+           Messages::OpeningBookAfterTitle;
+}
+
+} // namespace
+
+QString bookTitleOf(const QString &path) {
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    return name.size() > ExtensionLength ? name.left(name.size() - ExtensionLength) : QString();
+}
+
+bool BookBeingOpened() {
+    return openingFlag;
+}
+
+void MenuObrirFitxerClick(TFormPrincipal &form, TFormObrirRecurs &chooser) {
+    if (ReadingRunActive() || BookBeingOpened() || form.isClosing()) {
+        return;
+    }
+    const OpeningBook opening;
+    const QString chosen = chooser.chooseBook();
+    if (chosen.isEmpty()) {
+        speakCancelled();
+        return;
+    }
+    makeCurrent(form, chosen);
+    form.LlegirFinsQueSAcabi(announcement(State().BookTitle));
+    WaitPumping(PauseBeforeReadingMs);
+    // A close during the announcement ends the program: nothing is read then.
+    if (form.isClosing()) {
+        return;
+    }
+    form.IsReading = true;
+    ReadBook(form.IsReading);
+}
