@@ -12,6 +12,7 @@
 #include "VolumeComboBox.h"
 #include "VolumeSource.h"
 
+#include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
@@ -86,6 +87,8 @@ TFormObrirRecurs::TFormObrirRecurs(QWidget *parent, std::shared_ptr<VolumeSource
           static_cast<QWidget *>(DirectoryListBox), static_cast<QWidget *>(BitBtnCancelar)}) {
         control->installEventFilter(this);
     }
+    // Keys typed while the drive list's drop-down is open go to its view.
+    DriveComboBox->view()->installEventFilter(this);
 }
 
 TFormObrirRecurs::~TFormObrirRecurs() {
@@ -94,6 +97,7 @@ TFormObrirRecurs::~TFormObrirRecurs() {
     for (QObject *control : children()) {
         control->removeEventFilter(this);
     }
+    DriveComboBox->view()->removeEventFilter(this);
 }
 
 QString TFormObrirRecurs::chooseBook() {
@@ -153,7 +157,9 @@ void TFormObrirRecurs::showEvent(QShowEvent *event) {
 bool TFormObrirRecurs::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::FocusIn:
-        controlEntered(static_cast<QWidget *>(watched));
+        if (watched != DriveComboBox->view()) {
+            controlEntered(static_cast<QWidget *>(watched));
+        }
         break;
     case QEvent::KeyPress:
         keyDown(watched, windowsVirtualKey(*static_cast<QKeyEvent *>(event)));
@@ -175,7 +181,12 @@ bool TFormObrirRecurs::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void TFormObrirRecurs::keyDown(QObject *control, int key) {
-    if (control == LlistaArxius) {
+    if (control == DriveComboBox->view()) {
+        // The drop-down takes the highlighted volume and closes on its own
+        // handling of the key, after this: the drive list's handler runs then.
+        QMetaObject::invokeMethod(
+            this, [this, key] { DriveComboBoxKeyDown(key); }, Qt::QueuedConnection);
+    } else if (control == LlistaArxius) {
         LlistaArxiusKeyDown(key);
     } else if (control == DriveComboBox) {
         DriveComboBoxKeyDown(key);

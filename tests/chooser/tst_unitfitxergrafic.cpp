@@ -76,6 +76,7 @@ private slots:
     void aFolderThatCannotBeEnteredIsSaid();
     void driveChangeApplied_data();
     void driveChangeApplied();
+    void enterInTheOpenDropDownAppliesTheVolume();
     void keysDuringTheConfirmation_data();
     void keysDuringTheConfirmation();
     void driveChangeRefusedFallsBack_data();
@@ -512,6 +513,26 @@ void TestUnitFitxerGrafic::driveChangeApplied() {
     QCOMPARE(spokenFrom(before),
              (QList<QByteArray>{applied, heard(Messages::FolderListPrompt, m_vol1)}));
     QCOMPARE(m_dialog->folderList()->Directory(), m_vol1);
+}
+
+void TestUnitFitxerGrafic::enterInTheOpenDropDownAppliesTheVolume() {
+    showDialog();
+    tabTo(m_dialog->driveList());
+    VolumeComboBox *drives = m_dialog->driveList();
+    drives->showPopup();
+    QTRY_VERIFY_WITH_TIMEOUT(drives->view()->isVisible(), 10000);
+    QTest::keyClick(drives->view(), Qt::Key_End);
+    const qsizetype before = spokenCount();
+    QTest::keyClick(drives->view(), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(m_dialog->folderList()->Directory(), m_vol1, 10000);
+    // The offscreen platform leaves the closed drop-down the active window: ask
+    // the dialog where its focus is.
+    QCOMPARE(m_dialog->focusWidget(), m_dialog->folderList());
+    QCOMPARE(m_dialog->lastConfirmedDrive(), m_vol1);
+    const QByteArray applied = "he canviat al disc: " + QFile::encodeName(m_vol1).toLower() + ' ';
+    QCOMPARE(spokenFrom(before),
+             (QList<QByteArray>{heard(Messages::DriveHighlighted, m_vol1), applied,
+                                heard(Messages::FolderListPrompt, m_vol1)}));
 }
 
 void TestUnitFitxerGrafic::keysDuringTheConfirmation_data() {
