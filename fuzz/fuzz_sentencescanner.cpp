@@ -1,0 +1,215 @@
+// Fuzz target: the sentence scanner and the step back over any book.
+//
+// Input: one control byte, then the book's bytes. The control byte chooses
+//   bit 7       pad the book with filler so that its bytes straddle the edge of
+//               the first read window (the low 6 bits and bit 6 place the edge);
+//   bits 0-1    a change made to the file after it was opened: 1 truncated (bits
+//               2-5 say where), 2 grown by junk, otherwise none;
+// and is also the scan's starting point for the mid-sentence check.
+//
+// Properties:
+// - read forwards from 0, the sentences concatenate to the book exactly, the last
+//   one ends the book and every other one ends with ". ", ".\r" or ".\n" after
+//   its full stop;
+// - from any offset, one scan reads up to the next sentence start;
+// - stepping back from every sentence start lands on the previous start, one past
+//   it in stop-after-sentence mode (0 stays 0; offset 0 is never a boundary);
+// - a file truncated after opening reads a prefix of itself and then fails; one
+//   grown after opening reads its old size and no more;
+// - no read outside a buffer (AddressSanitizer).
+// The book lives in a memfd, named through /proc/self/fd, so nothing touches disk.
+#include "BookFile.h"
+#include "SentenceScanner.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);  \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (false)
+
+enum class Change { None, Truncated, Grown };
+
+// A memfd holding the book, closed with the object.
+class MemoryBook {
+public:
+    explicit MemoryBook(const QByteArray &bytes) : m_fd(::memfd_create("book", MFD_CLOEXEC)) {
+        FUZZ_CHECK(m_fd >= 0);
+        FUZZ_CHECK(::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), 0) == bytes.size());
+    }
+    ~MemoryBook() { ::close(m_fd); }
+    MemoryBook(const MemoryBook &) = delete;
+    MemoryBook &operator=(const MemoryBook &) = delete;
+    QString path() const { return QStringLiteral("/proc/self/fd/%1").arg(m_fd); }
+    void truncate(qint64 size) const { FUZZ_CHECK(::ftruncate(m_fd, size) == 0); }
+    void append(const QByteArray &bytes, qint64 at) const {
+        FUZZ_CHECK(::pwrite(m_fd, bytes.constData(), size_t(bytes.size()), at) == bytes.size());
+    }
+
+private:
+    int m_fd;
+};
+
+bool endsSentence(const QByteArray &book, qint64 fullStop) {
+    if (fullStop < 0 || fullStop + 1 >= book.size() || book[fullStop] != '.') {
+        return false;
+    }
+    return SentenceScanner::isSeparator(static_cast<unsigned char>(book[fullStop + 1]));
+}
+
+// Reads the whole book from 0; returns every sentence start (0 first).
+QList<qint64> scanForwards(const MemoryBook &file, const QByteArray &book) {
+    qint64 readPosition = 0;
+    qint64 sentenceStart = 0;
+    SentenceScanner scanner(readPosition, sentenceStart);
+    FUZZ_CHECK(scanner.open(file.path()) == BookFile::OpenStatus::Opened);
+    FUZZ_CHECK(scanner.BookSize() == book.size());
+    QList<qint64> starts;
+    QByteArray joined;
+    for (;;) {
+        const qint64 before = readPosition;
+        const ScanResult result = scanner.ScanSentence();
+        if (book.isEmpty()) {
+            FUZZ_CHECK(result == ScanResult::ReadError);
+            return starts;
+        }
+        FUZZ_CHECK(result != ScanResult::ReadError);
+        FUZZ_CHECK(sentenceStart == before);
+        starts.append(before);
+        joined += scanner.SentenceText();
+        if (result == ScanResult::EndOfBook) {
+            FUZZ_CHECK(readPosition == book.size() - 1);
+            FUZZ_CHECK(joined == book);
+            return starts;
+        }
+        FUZZ_CHECK(readPosition > before && readPosition == before + scanner.SentenceText().size());
+        FUZZ_CHECK(endsSentence(book, readPosition - 1));
+    }
+}
+
+// One scan from `from`: it reads up to the first sentence start after it.
+void scanFrom(const MemoryBook &file, const QByteArray &book, const QList<qint64> &starts,
+              qint64 from) {
+    qint64 readPosition = from;
+    qint64 sentenceStart = -1;
+    SentenceScanner scanner(readPosition, sentenceStart);
+    FUZZ_CHECK(scanner.open(file.path()) == BookFile::OpenStatus::Opened);
+    const ScanResult result = scanner.ScanSentence();
+    FUZZ_CHECK(sentenceStart == from);
+    qint64 next = book.size();
+    for (const qint64 start : starts) {
+        if (start > from) {
+            next = start;
+            break;
+        }
+    }
+    if (next == book.size()) {
+        FUZZ_CHECK(result == ScanResult::EndOfBook);
+        FUZZ_CHECK(scanner.SentenceText() == book.sliced(from));
+    } else {
+        FUZZ_CHECK(result == ScanResult::Sentence);
+        FUZZ_CHECK(readPosition == next);
+        FUZZ_CHECK(scanner.SentenceText() == book.sliced(from, next - from));
+    }
+}
+
+// Where stepping back from starts[i] must land.
+qint64 expectedStepBack(const QList<qint64> &starts, qsizetype i, bool stopAfterSentence) {
+    if (starts[i] < 2) {
+        return -7; // nothing is done: the caller's value stays
+    }
+    // A full stop at offset 0 makes a start at 1 that stepping back never finds.
+    const qint64 previous = starts[i - 1] == 1 ? 0 : starts[i - 1];
+    return stopAfterSentence && previous != 0 ? previous + 1 : previous;
+}
+
+void stepBackFromEveryStart(const MemoryBook &file, const QList<qint64> &starts, bool padded) {
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        // A padded book is large: check the starts near its ends only.
+        if (padded && i >= 16 && i + 16 < starts.size()) {
+            continue;
+        }
+        for (const bool stopAfter : {false, true}) {
+            qint64 readPosition = -7;
+            FUZZ_CHECK(StepBackOneSentence(file.path(), starts[i], stopAfter, readPosition));
+            FUZZ_CHECK(readPosition == expectedStepBack(starts, i, stopAfter));
+        }
+    }
+}
+
+// The file changes under an open scanner: it must neither read past what is there
+// now nor past the size it took at open.
+void scanChangedFile(const MemoryBook &file, const QByteArray &book, Change change,
+                     qint64 newSize) {
+    qint64 readPosition = 0;
+    qint64 sentenceStart = 0;
+    SentenceScanner scanner(readPosition, sentenceStart);
+    FUZZ_CHECK(scanner.open(file.path()) == BookFile::OpenStatus::Opened);
+    if (change == Change::Truncated) {
+        file.truncate(newSize);
+    } else {
+        file.append(QByteArray(300, '.') + ". x. y", book.size());
+    }
+    QByteArray joined;
+    ScanResult result = ScanResult::Sentence;
+    while (result == ScanResult::Sentence) {
+        result = scanner.ScanSentence();
+        if (result != ScanResult::ReadError) {
+            joined += scanner.SentenceText();
+        }
+    }
+    if (change == Change::Truncated) {
+        FUZZ_CHECK(result == ScanResult::ReadError);
+        FUZZ_CHECK(book.first(newSize).startsWith(joined));
+    } else {
+        FUZZ_CHECK(result == ScanResult::EndOfBook);
+        FUZZ_CHECK(joined == book);
+    }
+}
+
+QByteArray bookFrom(const uint8_t *data, size_t size, uint8_t control) {
+    QByteArray book(reinterpret_cast<const char *>(data), qsizetype(size));
+    if ((control & 0x80) != 0) {
+        const qint64 edgeOffset = control & 0x7F; // where the window edge falls in the book
+        book.prepend(QByteArray(BookFile::WindowSize - edgeOffset, 'a'));
+    }
+    return book;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const uint8_t control = data[0];
+    const QByteArray book = bookFrom(data + 1, size - 1, control);
+    const bool padded = (control & 0x80) != 0;
+    const MemoryBook file(book);
+    const QList<qint64> starts = scanForwards(file, book);
+    if (book.isEmpty()) {
+        return 0;
+    }
+    const qint64 middle = padded ? book.size() - qint64(size - 1) / 2 - 1 : control % book.size();
+    scanFrom(file, book, starts, qMax<qint64>(0, middle));
+    stepBackFromEveryStart(file, starts, padded);
+    if ((control & 0x03) == 1) {
+        scanChangedFile(file, book, Change::Truncated, book.size() * ((control >> 2) & 0x0F) / 16);
+    } else if ((control & 0x03) == 2) {
+        scanChangedFile(file, book, Change::Grown, 0);
+    }
+    return 0;
+}
