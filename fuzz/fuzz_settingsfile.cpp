@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <unistd.h>
 
@@ -204,16 +205,26 @@ void checkReads(SettingsFile &settings, const QList<IniLine> &lines) {
     (void)settings.storedLanguageIsSpanish();
 }
 
+// The private folder of the settings file, in memory when possible; a plain array
+// so that it is still there when the exit handler removes the folder.
+char settingsFolderName[256];
+
+void removeSettingsFolder() {
+    QDir(QString::fromUtf8(settingsFolderName)).removeRecursively();
+}
+
 QString settingsFolder() {
-    static const QString folder = [] {
-        QByteArray pattern = QDir::tempPath().toUtf8() + "/fuzz_settingsfile.XXXXXX";
-        if (QFile::exists(QStringLiteral("/dev/shm"))) {
-            pattern = "/dev/shm/fuzz_settingsfile.XXXXXX"; // no disk writes at every input
-        }
-        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr);
-        return QString::fromUtf8(pattern);
-    }();
-    return folder;
+    if (settingsFolderName[0] == '\0') {
+        const QByteArray base = QFile::exists(QStringLiteral("/dev/shm"))
+                                    ? QByteArray("/dev/shm")
+                                    : QFile::encodeName(QDir::tempPath());
+        const QByteArray pattern = base + "/fuzz_settingsfile.XXXXXX";
+        FUZZ_CHECK(pattern.size() < qsizetype(sizeof settingsFolderName));
+        std::memcpy(settingsFolderName, pattern.constData(), size_t(pattern.size()) + 1);
+        FUZZ_CHECK(::mkdtemp(settingsFolderName) != nullptr);
+        std::atexit(removeSettingsFolder);
+    }
+    return QString::fromUtf8(settingsFolderName);
 }
 
 } // namespace
