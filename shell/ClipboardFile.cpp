@@ -70,6 +70,11 @@ QString ClipboardFile::preferredFolder() {
 // created and nowhere else. Returns the path, or empty with nothing left behind.
 QString ClipboardFile::createIn(const QString &folder, const QByteArray &text, dev_t &device,
                                 ino_t &inode) {
+    // Only a real folder will do: QDir::tempPath() is empty when $TMPDIR names no
+    // folder, and an empty or relative folder would put the file somewhere else.
+    if (!QDir::isAbsolutePath(folder)) {
+        return QString();
+    }
     QByteArray name = QFile::encodeName(folder) + NamePattern;
     Descriptor file(::mkstemps(name.data(), NameSuffixLength));
     if (file.get() < 0) {

@@ -34,7 +34,8 @@ public:
     QString path() const { return m_path; }
 
     // Where new files go: $XDG_RUNTIME_DIR when it is an absolute path naming a
-    // folder, otherwise the temporary folder.
+    // folder, otherwise the temporary folder (empty when $TMPDIR names no folder:
+    // then no file is made).
     static QString preferredFolder();
 
 private:

@@ -1,0 +1,324 @@
+// T: the clipboard's text read through a private temporary file, pressed as a key
+// on the main window wired as the program wires it, against the speech double.
+#include "ChooserDriver.h"
+#include "ClipboardFile.h"
+#include "DoubleLog.h"
+#include "Engines.h"
+#include "Messages.h"
+#include "ReaderHooks.h"
+#include "ReaderState.h"
+#include "SettingsFile.h"
+#include "SpeakAndWait.h"
+#include "SpokenMenus.h"
+#include "TFormPrincipal.h"
+#include "TestEnvironment.h"
+#include "UnitUPCTV.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Texts = QList<QByteArray>;
+
+namespace {
+
+QByteArray spoken(const QByteArray &text) {
+    return text + ' ';
+}
+
+// Sets an environment variable until the object goes.
+class ScopedVariable {
+public:
+    ScopedVariable(const char *name, const QByteArray &value)
+        : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
+        qputenv(name, value);
+    }
+    ~ScopedVariable() {
+        if (m_wasSet) {
+            qputenv(m_name, m_old);
+        } else {
+            qunsetenv(m_name);
+        }
+    }
+    ScopedVariable(const ScopedVariable &) = delete;
+    ScopedVariable &operator=(const ScopedVariable &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_wasSet;
+};
+
+QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+} // namespace
+
+class TestClipboardCommand : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void readsTheClipboardText_data();
+    void readsTheClipboardText();
+    void noPositionIsEverWrittenAndEveryFileGoes();
+    void openingRemovesTheFile();
+    void noFileMeansNothingChanges_data();
+    void noFileMeansNothingChanges();
+
+private:
+    DoubleLog log() const { return m_env->log(); }
+    void makeForm();
+    void press(int key) { QTest::keyClick(m_form.get(), Qt::Key(key)); }
+    void whenSpoken(const QByteArray &text, std::function<void()> action);
+    // The files of the current folder and of the runtime folder.
+    QStringList filesAround() const;
+
+    std::unique_ptr<TestEnvironment> m_env;
+    QTemporaryDir m_runtime;
+    QString m_startFolder;
+    std::unique_ptr<QTemporaryDir> m_folder; // the current folder, with a Carpeta.txt
+    std::unique_ptr<TFormPrincipal> m_form;
+    std::unique_ptr<QTimer> m_trigger;
+};
+
+void TestClipboardCommand::initTestCase() {
+    m_env = std::make_unique<TestEnvironment>();
+    QVERIFY(m_env->isValid());
+    QVERIFY(m_runtime.isValid());
+    QCOMPARE(Settings().path(), m_env->settingsPath());
+    m_env->set("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+    m_startFolder = QDir::currentPath();
+    Speech().setLibraryName(doubleEnginePath());
+}
+
+// The current folder holds a file of the user's named "Carpeta.txt", which the
+// clipboard's reading must neither replace nor delete.
+void TestClipboardCommand::init() {
+    m_env->setMsPerByte(1);
+    Speech().ReleaseSpeechLibrary();
+    Speech().CatalanActive = true;
+    QVERIFY(Speech().LoadSpeechLibrary());
+    TimerStatusUpcTV().disarm();
+    State() = ReaderState{};
+    BuildCatalanMenus();
+    QFile::remove(m_env->settingsPath());
+    m_folder = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_folder->isValid());
+    QVERIFY(QDir::setCurrent(m_folder->path()));
+    QFile own(u"Carpeta.txt"_s);
+    QVERIFY(own.open(QIODevice::WriteOnly) && own.write("Meu. ") == 5);
+    own.close();
+    log().clear();
+}
+
+void TestClipboardCommand::cleanup() {
+    m_trigger.reset();
+    m_form.reset();
+    TimerStatusUpcTV().disarm();
+    TheClipboardFile().remove();
+    QCOMPARE(fileBytes(m_folder->filePath(u"Carpeta.txt"_s)), QByteArray("Meu. "));
+    QDir::setCurrent(m_startFolder);
+}
+
+void TestClipboardCommand::cleanupTestCase() {
+    Speech().ReleaseSpeechLibrary();
+}
+
+void TestClipboardCommand::makeForm() {
+    m_form = std::make_unique<TFormPrincipal>();
+    m_form->Hooks = readerHooks();
+    m_form->Hooks.createBookChooser(m_form.get());
+}
+
+void TestClipboardCommand::whenSpoken(const QByteArray &text, std::function<void()> action) {
+    m_trigger = std::make_unique<QTimer>();
+    m_trigger->setInterval(5);
+    connect(m_trigger.get(), &QTimer::timeout, this, [this, text, action] {
+        if (log().textsRead().contains(text)) {
+            m_trigger->stop();
+            action();
+        }
+    });
+    m_trigger->start();
+}
+
+QStringList TestClipboardCommand::filesAround() const {
+    const QDir::Filters files = QDir::Files | QDir::Hidden;
+    return QDir(m_folder->path()).entryList(files) + QDir(m_runtime.path()).entryList(files);
+}
+
+void TestClipboardCommand::readsTheClipboardText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("catalan");
+    QTest::addColumn<Texts>("sentences");
+    QTest::newRow("two sentences") << u"Hola. Adéu."_s << true << Texts{"Hola. ", " Adéu. "};
+    QTest::newRow("line breaks kept") << u"Un.\r\nDos."_s << true << Texts{"Un. ", "\r\nDos. "};
+    QTest::newRow("Spanish") << u"Hola."_s << false << Texts{"Hola. "};
+    QTest::newRow("beyond Latin-1") << u"Preu: 5 €."_s << true << Texts{"Preu: 5 €. "};
+    QTest::newRow("empty clipboard") << QString() << true << Texts{};
+}
+
+// Announced, then read from its first byte to its end, then the clipboard's end
+// message with the idle menu; the file is private while it is read and gone
+// afterwards, and the settings file is never written.
+void TestClipboardCommand::readsTheClipboardText() {
+    QFETCH(QString, text);
+    QFETCH(bool, catalan);
+    QFETCH(Texts, sentences);
+    if (!catalan) {
+        Speech().SwitchToSpanish();
+        BuildSpanishMenus();
+    }
+    QGuiApplication::clipboard()->setText(text);
+    makeForm();
+    const QStringList filesBefore = filesAround();
+    QString pathWhileRead;
+    QFile::Permissions permissions;
+    QByteArray bytesWhileRead;
+    whenSpoken(spoken(inActiveLanguage(Messages::ReadClipboard)), [&] {
+        pathWhileRead = State().BookPath;
+        permissions = QFileInfo(pathWhileRead).permissions();
+        bytesWhileRead = fileBytes(pathWhileRead);
+    });
+    log().clear();
+    press(Qt::Key_T);
+
+    QCOMPARE(log().textsRead(),
+             Texts{spoken(inActiveLanguage(Messages::ReadClipboard))} + sentences +
+                 Texts{spoken(inActiveLanguage(Messages::ClipboardEnded) + State().IdleMenuText)});
+    QCOMPARE(QFileInfo(pathWhileRead).absolutePath(), m_runtime.path());
+    QCOMPARE(bytesWhileRead, text.toUtf8());
+    QCOMPARE(permissions,
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    QCOMPARE(State().BookTitle, u"Carpeta"_s);
+    QVERIFY(State().ClipboardMode);
+    QVERIFY(State().BookFinished);
+    QVERIFY(!QFile::exists(pathWhileRead));
+    QCOMPARE(filesAround(), filesBefore);
+    QVERIFY(!QFile::exists(m_env->settingsPath()));
+}
+
+// Stopped, continued, stopped, replaced by a newer clipboard text, and the
+// program left: no position of a clipboard text reaches the settings file, each
+// file goes once it is no longer read, and none is left at exit.
+void TestClipboardCommand::noPositionIsEverWrittenAndEveryFileGoes() {
+    const QByteArray first = "Primera frase del text copiat, prou llarga.";
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(first + " Segona."));
+    m_env->setMsPerByte(20);
+    makeForm();
+    whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
+    press(Qt::Key_T);
+    const QString firstFile = State().BookPath;
+    QVERIFY(QFile::exists(firstFile));
+    QVERIFY(!State().BookFinished);
+
+    whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
+    log().clear();
+    press(Qt::Key_C);
+    QCOMPARE(
+        log().textsRead().mid(0, 2),
+        (Texts{spoken(Messages::ContinueReading.catalan + QByteArray("Carpeta")), spoken(first)}));
+    QVERIFY(!QFile::exists(m_env->settingsPath()));
+
+    const QByteArray newer = "Un altre text, també prou llarg per aturar-lo.";
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(newer + " Fi."));
+    whenSpoken(spoken(newer), [&] { press(Qt::Key_Return); });
+    press(Qt::Key_T);
+    const QString secondFile = State().BookPath;
+    QVERIFY(secondFile != firstFile);
+    QVERIFY(!QFile::exists(firstFile));
+    QVERIFY(QFile::exists(secondFile));
+    QVERIFY(!QFile::exists(m_env->settingsPath()));
+
+    press(Qt::Key_S);
+    QVERIFY(m_form->ExitAnnounced);
+    QVERIFY(!QFile::exists(secondFile));
+    QCOMPARE(fileBytes(m_env->settingsPath()),
+             QByteArray("[Zelvora]\nVelocitat de lectura=140\nLlengua=Català\n"));
+}
+
+// O removes the paused clipboard text's file before the chooser shows; cancelled,
+// the pause menu follows.
+void TestClipboardCommand::openingRemovesTheFile() {
+    const QByteArray first = "Una frase copiada, prou llarga per aturar-la.";
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(first + " Fi."));
+    m_env->setMsPerByte(20);
+    makeForm();
+    whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
+    press(Qt::Key_T);
+    const QString file = State().BookPath;
+    QVERIFY(QFile::exists(file));
+
+    bool goneWhenShown = false;
+    ChooserDriver driver([&](TFormObrirRecurs &chooser) {
+        goneWhenShown = !QFile::exists(file);
+        QTest::keyClick(&chooser, Qt::Key_Escape);
+    });
+    press(Qt::Key_O);
+    QCOMPARE(driver.timesShown(), 1);
+    QVERIFY(goneWhenShown);
+    QCOMPARE(log().textsRead().constLast(),
+             spoken(Messages::OpenCancelledWhenPaused.catalan + State().PauseMenuText));
+}
+
+void TestClipboardCommand::noFileMeansNothingChanges_data() {
+    QTest::addColumn<bool>("catalan");
+    QTest::addColumn<bool>("paused");
+    QTest::newRow("Catalan, idle") << true << false;
+    QTest::newRow("Catalan, paused book") << true << true;
+    QTest::newRow("Spanish, paused book") << false << true;
+}
+
+// No folder takes the file: T says that the text cannot be opened and leaves
+// everything as it was, so a paused book can still be continued.
+void TestClipboardCommand::noFileMeansNothingChanges() {
+    QFETCH(bool, catalan);
+    QFETCH(bool, paused);
+    if (!catalan) {
+        Speech().SwitchToSpanish();
+        BuildSpanishMenus();
+    }
+    const ScopedVariable runtime("XDG_RUNTIME_DIR", "/nonexistent/zelvora-runtime");
+    const ScopedVariable temporary("TMPDIR", "/nonexistent/zelvora-tmp");
+    makeForm();
+    ReaderState &state = State();
+    if (paused) {
+        state.BookPath = u"/llibres/Tirant.txt"_s;
+        state.BookTitle = u"Tirant"_s;
+        state.ReadPosition = state.SentenceStart = 7;
+        state.BookFinished = false;
+    }
+    const ReaderState before = state;
+    const QStringList filesBefore = filesAround();
+    press(Qt::Key_T);
+
+    QCOMPARE(
+        log().textsRead(),
+        Texts{spoken(lowerAsciiLetters("Carpeta" + inActiveLanguage(Messages::CannotOpenBook)))});
+    QVERIFY(!m_form->IsReading);
+    QCOMPARE(state.BookPath, before.BookPath);
+    QCOMPARE(state.BookTitle, before.BookTitle);
+    QCOMPARE(state.ClipboardMode, before.ClipboardMode);
+    QCOMPARE(state.BookFinished, before.BookFinished);
+    QCOMPARE(state.ReadPosition, before.ReadPosition);
+    QCOMPARE(state.SentenceStart, before.SentenceStart);
+    QCOMPARE(filesAround(), filesBefore);
+    QVERIFY(!QFile::exists(m_env->settingsPath()));
+}
+
+QTEST_MAIN(TestClipboardCommand)
+#include "tst_clipboardcommand.moc"
