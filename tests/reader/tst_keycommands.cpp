@@ -1,30 +1,19 @@
 // The key commands of the main window, pressed as keys on the window wired as the
 // program wires it (reader, book chooser), against the recording speech double.
 #include "ChooserDriver.h"
-#include "ClipboardFile.h"
-#include "DoubleLog.h"
-#include "Engines.h"
+#include "MainWindowFixture.h"
 #include "Messages.h"
-#include "ReadBook.h"
-#include "ReaderHooks.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
 #include "SpeakAndWait.h"
 #include "SpokenMenus.h"
-#include "TFormPrincipal.h"
-#include "TestEnvironment.h"
 #include "UnitUPCTV.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeySequence>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <functional>
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using Texts = QList<QByteArray>;
@@ -39,15 +28,15 @@ const Qt::KeyboardModifiers NoKeys = Qt::NoModifier;
 const Qt::KeyboardModifiers Keypad = Qt::KeypadModifier;
 
 QByteArray spoken(const QByteArray &text) {
-    return text + ' ';
+    return MainWindowFixture::spoken(text);
+}
+
+QByteArray bookEnded() {
+    return MainWindowFixture::bookEnded();
 }
 
 QByteArray catalan(const Phrase &phrase) {
     return phrase.catalan;
-}
-
-QByteArray bookEnded() {
-    return spoken(inActiveLanguage(Messages::BookEnded) + State().IdleMenuText);
 }
 
 } // namespace
@@ -55,10 +44,10 @@ QByteArray bookEnded() {
 class TestKeyCommands : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() { m_fixture.setUp(); }
     void init();
-    void cleanup();
-    void cleanupTestCase();
+    void cleanup() { m_fixture.tearDown(); }
+    void cleanupTestCase() { Speech().ReleaseSpeechLibrary(); }
 
     void commandTable_data();
     void commandTable();
@@ -72,114 +61,24 @@ private slots:
     void restartReadsFromTheFirstByte();
     void languageThereAndBack_data();
     void languageThereAndBack();
-    void keysDuringTheLastSentenceStartNothing_data();
-    void keysDuringTheLastSentenceStartNothing();
-    void keysDuringTheStopKeysPauseStartNothing_data();
-    void keysDuringTheStopKeysPauseStartNothing();
-    void closingDuringARunEndsIt_data();
-    void closingDuringARunEndsIt();
 
 private:
-    DoubleLog log() const { return m_env->log(); }
-    QString writeBook(const QByteArray &bytes);
-    void makeForm();
-    void pausedAt(qint64 position);
+    DoubleLog log() const { return m_fixture.log(); }
+    void makeForm() { m_form = &m_fixture.makeForm(); }
+    void pausedAt(qint64 position) { MainWindowFixture::pausedAt(m_book, position); }
     void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(m_form.get(), Qt::Key(key), modifiers);
+        m_fixture.press(key, modifiers);
     }
-    // Runs `action` (nested in whatever runs then) once the engine has been
-    // handed `text`.
-    void whenSpoken(const QByteArray &text, std::function<void()> action);
-    // The texts spoken after the first `text`.
-    Texts spokenAfter(const QByteArray &text) const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    QString m_startFolder;
-    std::unique_ptr<QTemporaryDir> m_books;
+    MainWindowFixture m_fixture;
     QString m_book;
-    std::unique_ptr<TFormPrincipal> m_form;
-    std::unique_ptr<QTimer> m_trigger;
+    TFormPrincipal *m_form = nullptr;
 };
 
-void TestKeyCommands::initTestCase() {
-    m_env = std::make_unique<TestEnvironment>();
-    QVERIFY(m_env->isValid());
-    QCOMPARE(Settings().path(), m_env->settingsPath());
-    m_startFolder = QDir::currentPath();
-    Speech().setLibraryName(doubleEnginePath());
-}
-
 void TestKeyCommands::init() {
-    m_env->setMsPerByte(1);
-    Speech().ReleaseSpeechLibrary();
-    Speech().ReadingSpeed = SpeechService::DefaultReadingSpeed;
-    Speech().CatalanActive = true;
-    QVERIFY(Speech().LoadSpeechLibrary());
-    TimerStatusUpcTV().disarm();
-    State() = ReaderState{};
-    BuildCatalanMenus();
-    QFile::remove(m_env->settingsPath());
-    m_books = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_books->isValid());
-    QVERIFY(QDir::setCurrent(m_books->path()));
-    m_book = writeBook(ShortBook);
+    m_fixture.reset();
+    m_book = m_fixture.writeBook(ShortBook);
     QGuiApplication::clipboard()->setText(u"Hola. Adéu."_s);
-    log().clear();
-}
-
-void TestKeyCommands::cleanup() {
-    m_trigger.reset();
-    m_form.reset();
-    TimerStatusUpcTV().disarm();
-    TheClipboardFile().remove();
-    QDir::setCurrent(m_startFolder);
-}
-
-void TestKeyCommands::cleanupTestCase() {
-    Speech().ReleaseSpeechLibrary();
-}
-
-QString TestKeyCommands::writeBook(const QByteArray &bytes) {
-    const QString path = QDir(m_books->path()).canonicalPath() + u"/Llibre.txt"_s;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size()) {
-        qFatal("cannot write a test book");
-    }
-    return path;
-}
-
-void TestKeyCommands::makeForm() {
-    m_form = std::make_unique<TFormPrincipal>();
-    m_form->Hooks = readerHooks();
-    m_form->Hooks.createBookChooser(m_form.get());
-}
-
-void TestKeyCommands::pausedAt(qint64 position) {
-    ReaderState &state = State();
-    state.BookPath = m_book;
-    state.BookTitle = u"Llibre"_s;
-    state.ReadPosition = position;
-    state.SentenceStart = position;
-    state.BookFinished = false;
-}
-
-void TestKeyCommands::whenSpoken(const QByteArray &text, std::function<void()> action) {
-    m_trigger = std::make_unique<QTimer>();
-    m_trigger->setInterval(5);
-    connect(m_trigger.get(), &QTimer::timeout, this, [this, text, action] {
-        if (log().textsRead().contains(text)) {
-            m_trigger->stop();
-            action();
-        }
-    });
-    m_trigger->start();
-}
-
-Texts TestKeyCommands::spokenAfter(const QByteArray &text) const {
-    const Texts texts = log().textsRead();
-    const qsizetype at = texts.indexOf(text);
-    return at < 0 ? Texts{"(" + text + " never spoken)"} : texts.mid(at + 1);
 }
 
 void TestKeyCommands::commandTable_data() {
@@ -320,7 +219,7 @@ void TestKeyCommands::commandTable() {
         // A Shift held with the key is a key press of its own.
         const int presses = modifiers.testFlag(Qt::ShiftModifier) ? 2 : 1;
         QCOMPARE(names, QStringList(presses, u"upcTVStop"_s));
-        QVERIFY(!QFile::exists(m_env->settingsPath()));
+        QVERIFY(!QFile::exists(m_fixture.env().settingsPath()));
     } else {
         QVERIFY2(texts.contains(spoken(expected)), qPrintable(log().dump()));
     }
@@ -558,113 +457,6 @@ void TestKeyCommands::languageThereAndBack() {
     QVERIFY(Speech().CatalanActive);
     QCOMPARE(log().steps(), expectedSteps(99, 0, Messages::SwitchedToCatalan, catalanMenu));
     QCOMPARE(menuNow(), catalanMenu);
-}
-
-void TestKeyCommands::keysDuringTheLastSentenceStartNothing_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::newRow("T") << int(Qt::Key_T) << NoKeys;
-    QTest::newRow("F5") << int(Qt::Key_F5) << NoKeys;
-    QTest::newRow("O") << int(Qt::Key_O) << NoKeys;
-    QTest::newRow("keypad divide") << int(Qt::Key_Slash) << Keypad;
-}
-
-// During the last sentence no run reads any more, yet the run has not ended: a
-// command that would start another run only cuts the sentence short, and the
-// end of the book follows as usual.
-void TestKeyCommands::keysDuringTheLastSentenceStartNothing() {
-    QFETCH(int, key);
-    QFETCH(Qt::KeyboardModifiers, modifiers);
-    const QByteArray last = " Darrera frase, prou llarga per donar temps a la tecla.";
-    m_book = writeBook("Un." + last);
-    m_env->setMsPerByte(20);
-    makeForm();
-    ChooserDriver driver(ChooserDriver::escape());
-    pausedAt(0);
-    whenSpoken(spoken(last), [&] { press(key, modifiers); });
-    press(Qt::Key_C);
-
-    QCOMPARE(driver.timesShown(), 0);
-    QCOMPARE(spokenAfter(spoken(last)), Texts{bookEnded()});
-    QCOMPARE(State().BookPath, m_book);
-    QVERIFY(!State().ClipboardMode);
-    QVERIFY(State().BookFinished);
-    QCOMPARE(Settings().readValue(m_book), QByteArray("0"));
-}
-
-void TestKeyCommands::keysDuringTheStopKeysPauseStartNothing_data() {
-    QTest::addColumn<int>("key");
-    QTest::newRow("C") << int(Qt::Key_C);
-    QTest::newRow("A") << int(Qt::Key_A);
-    QTest::newRow("M") << int(Qt::Key_M);
-    QTest::newRow("O") << int(Qt::Key_O);
-    QTest::newRow("T") << int(Qt::Key_T);
-}
-
-// Return stops a run and speaks the pause menu 200 ms later; until the run has
-// unwound, no key starts another one.
-void TestKeyCommands::keysDuringTheStopKeysPauseStartNothing() {
-    QFETCH(int, key);
-    const QByteArray first = "Primera frase, prou llarga per interrompre-la.";
-    m_book = writeBook(first + " Segona.");
-    m_env->setMsPerByte(20);
-    makeForm();
-    ChooserDriver driver(ChooserDriver::escape());
-    pausedAt(0);
-    whenSpoken(spoken(first), [&] {
-        QTimer::singleShot(50, m_form.get(), [&] { press(key); });
-        press(Qt::Key_Return);
-    });
-    press(Qt::Key_C);
-
-    QCOMPARE(driver.timesShown(), 0);
-    QCOMPARE(spokenAfter(spoken(first)), Texts{spoken(State().PauseMenuText)});
-    QCOMPARE(State().BookPath, m_book);
-    QVERIFY(!State().BookFinished);
-    QVERIFY(!State().ClipboardMode);
-    QCOMPARE(State().ReadPosition, 0);
-    QCOMPARE(Settings().readValue(m_book), QByteArray("0"));
-}
-
-void TestKeyCommands::closingDuringARunEndsIt_data() {
-    QTest::addColumn<bool>("stopAfterSentence");
-    QTest::addColumn<qint64>("from");
-    QTest::addColumn<QByteArray>("closeDuring");
-    QTest::addColumn<QByteArray>("stored");
-    // Sentences at 0, 21 and 42.
-    QTest::newRow("continuous") << false << qint64(0) << QByteArray(" Segona frase llarga. ")
-                                << QByteArray("21");
-    QTest::newRow("one at a time")
-        << true << qint64(21) << QByteArray(" Segona frase llarga. ") << QByteArray("21");
-    QTest::newRow("last sentence")
-        << false << qint64(21) << QByteArray(" Tercera. ") << QByteArray("42");
-}
-
-// The window closed while a run reads: the farewell, the position of the
-// interrupted sentence saved, the library released, and nothing after that: no
-// sentence, no end message, no position written by the run.
-void TestKeyCommands::closingDuringARunEndsIt() {
-    QFETCH(bool, stopAfterSentence);
-    QFETCH(qint64, from);
-    QFETCH(QByteArray, closeDuring);
-    QFETCH(QByteArray, stored);
-    m_book = writeBook("Primera frase llarga. Segona frase llarga. Tercera.");
-    m_env->setMsPerByte(20);
-    makeForm();
-    pausedAt(from);
-    State().StopAfterSentence = stopAfterSentence;
-    whenSpoken(closeDuring, [&] { m_form->close(); });
-    press(Qt::Key_C);
-
-    QVERIFY(m_form->ExitAnnounced);
-    QVERIFY(!ReadingRunActive());
-    QVERIFY(!Speech().isLoaded());
-    QCOMPARE(spokenAfter(closeDuring), Texts{spoken(Messages::Farewell.catalan)});
-    const QList<DoubleCall> calls = log().calls();
-    QVERIFY2(calls.constLast().name == u"unload", qPrintable(log().dump()));
-    QCOMPARE(SettingsFile(m_env->settingsPath()).readValue(m_book), stored);
-    WaitPumping(300);
-    QCOMPARE(log().calls().size(), calls.size());
 }
 
 QTEST_MAIN(TestKeyCommands)
