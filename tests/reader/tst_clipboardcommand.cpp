@@ -218,7 +218,7 @@ void TestClipboardCommand::readsTheClipboardText() {
 void TestClipboardCommand::noPositionIsEverWrittenAndEveryFileGoes() {
     const QByteArray first = "Primera frase del text copiat, prou llarga.";
     QGuiApplication::clipboard()->setText(QString::fromUtf8(first + " Segona."));
-    m_env->setMsPerByte(20);
+    m_env->setMsPerByte(40);
     makeForm();
     whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
     press(Qt::Key_T);
@@ -256,7 +256,7 @@ void TestClipboardCommand::noPositionIsEverWrittenAndEveryFileGoes() {
 void TestClipboardCommand::openingRemovesTheFile() {
     const QByteArray first = "Una frase copiada, prou llarga per aturar-la.";
     QGuiApplication::clipboard()->setText(QString::fromUtf8(first + " Fi."));
-    m_env->setMsPerByte(20);
+    m_env->setMsPerByte(40);
     makeForm();
     whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
     press(Qt::Key_T);

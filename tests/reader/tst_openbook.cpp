@@ -294,7 +294,7 @@ void TestOpenBook::notOpenedWhileARunIsActive() {
     const QString book =
         bookFolderWith(u"Viatge.txt"_s, "Una frase prou llarga per sentir-la un moment. Fi.");
     makeForm();
-    m_env->setMsPerByte(10);
+    m_env->setMsPerByte(30);
     ChooserDriver driver(ChooserDriver::escape());
     State().BookPath = book;
     bool refusedAtOnce = false;

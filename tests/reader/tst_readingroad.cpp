@@ -69,7 +69,7 @@ void TestReadingRoad::initTestCase() {
     m_env = std::make_unique<TestEnvironment>();
     QVERIFY(m_env->isValid());
     QVERIFY(m_books.isValid());
-    m_env->setMsPerByte(15);
+    m_env->setMsPerByte(25);
     m_startFolder = QDir::currentPath();
     Speech().setLibraryName(doubleEnginePath());
 }

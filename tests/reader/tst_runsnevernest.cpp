@@ -79,7 +79,7 @@ void TestRunsNeverNest::keysDuringTheLastSentenceStartNothing() {
     QFETCH(Qt::KeyboardModifiers, modifiers);
     const QByteArray last = " Darrera frase, prou llarga per donar temps a la tecla.";
     m_book = writeBook("Un." + last);
-    m_fixture.env().setMsPerByte(20);
+    m_fixture.env().setMsPerByte(40);
     makeForm();
     ChooserDriver driver(ChooserDriver::escape());
     pausedAt(0);
@@ -109,7 +109,7 @@ void TestRunsNeverNest::keysDuringTheStopKeysPauseStartNothing() {
     QFETCH(int, key);
     const QByteArray first = "Primera frase, prou llarga per interrompre-la.";
     m_book = writeBook(first + " Segona.");
-    m_fixture.env().setMsPerByte(20);
+    m_fixture.env().setMsPerByte(40);
     makeForm();
     ChooserDriver driver(ChooserDriver::escape());
     pausedAt(0);
@@ -151,7 +151,7 @@ void TestRunsNeverNest::closingDuringARunEndsIt() {
     QFETCH(QByteArray, closeDuring);
     QFETCH(QByteArray, stored);
     m_book = writeBook("Primera frase llarga. Segona frase llarga. Tercera.");
-    m_fixture.env().setMsPerByte(20);
+    m_fixture.env().setMsPerByte(40);
     makeForm();
     pausedAt(from);
     State().StopAfterSentence = stopAfterSentence;
