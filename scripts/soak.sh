@@ -115,7 +115,8 @@ sleep 4 # splash, the activation's wait and the greeting
 
 # --- Key stream ---------------------------------------------------------------
 declare -A sent=()
-opened=0 chosen=0 cancelled=0 late=0 hangs=0 silent_menus=0 max_answer=0 answers=0 left_tree=0
+declare -A closed_by=()
+opened=0 in_chooser=0 last_chooser_key="" late=0 hangs=0 silent_menus=0 max_answer=0 answers=0 left_tree=0
 failures=()
 wav_size() { stat -c %s "$out/speech.wav" 2>/dev/null || echo 0; }
 chooser_window() { xdotool search --onlyvisible --name '^Obrir llibre$' 2>/dev/null | head -n 1; }
@@ -125,6 +126,7 @@ chooser_window() { xdotool search --onlyvisible --name '^Obrir llibre$' 2>/dev/n
 press() {
   local key=$1 reply
   xdotool key "$key"
+  [ "${2:-chooser}" = main ] || last_chooser_key=$key
   sent[${2:-chooser}:$key]=$((${sent[${2:-chooser}:$key]:-0} + 1))
   if ! reply=$("$out/xping" "$window" "$answer_ms"); then
     late=$((late + 1))
@@ -191,7 +193,6 @@ chooser_step() {
   local roll=$((RANDOM % 100)) cwd
   chooser_steps=$((chooser_steps + 1))
   if ((roll < 8 || chooser_steps > 25)); then
-    cancelled=$((cancelled + 1))
     press Escape
     chooser_focus=0 chooser_steps=0
     return
@@ -204,7 +205,6 @@ chooser_step() {
   case $chooser_focus in
   0)
     if ((roll < 45)); then
-      chosen=$((chosen + 1))
       press Return
       chooser_focus=0 chooser_steps=0
     else
@@ -228,7 +228,6 @@ chooser_step() {
     ;;
   3)
     if ((roll < 60)); then
-      cancelled=$((cancelled + 1))
       press Return
       chooser_focus=0 chooser_steps=0
     else
@@ -246,10 +245,14 @@ while [ "$(date +%s)" -lt "$end_s" ]; do
     break
   fi
   if [ -n "$(chooser_window)" ]; then
-    ((chooser_steps > 0)) || opened=$((opened + 1))
+    ((in_chooser)) || opened=$((opened + 1))
+    in_chooser=1
     chooser_step
   else
-    chooser_focus=0 chooser_steps=0
+    if ((in_chooser)); then
+      closed_by[$last_chooser_key]=$((${closed_by[$last_chooser_key]:-0} + 1))
+    fi
+    in_chooser=0 chooser_focus=0 chooser_steps=0
     main_step
   fi
   steps=$((steps + 1))
@@ -279,7 +282,7 @@ fi
 # --- Report -------------------------------------------------------------------
 log "steps $steps, keys answered $answers (slowest ${max_answer} ms), late $late, not answered $hangs"
 log "keys sent: $(for k in "${!sent[@]}"; do printf '%s=%s ' "$k" "${sent[$k]}"; done)"
-log "chooser seen open $opened times: $chosen books chosen, $cancelled cancelled (Esc or Cancel)"
+log "chooser opened $opened times; closed by the key: $(for k in "${!closed_by[@]}"; do printf '%s=%s ' "$k" "${closed_by[$k]}"; done)"
 log "Carpeta.txt left behind: $(find "$out/books" -name Carpeta.txt | tr '\n' ' ')"
 log "menu keys that spoke nothing: $silent_menus; times the chooser left the books folders: $left_tree"
 ((late == 0)) || failures+=("$late keys answered later than $answer_ms ms")
