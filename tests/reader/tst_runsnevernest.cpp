@@ -12,6 +12,7 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using Texts = QList<QByteArray>;
 
 namespace {
@@ -43,6 +44,8 @@ private slots:
     void keysDuringTheStopKeysPauseStartNothing();
     void closingDuringARunEndsIt_data();
     void closingDuringARunEndsIt();
+    void keysDuringTheFarewellStartNothing_data();
+    void keysDuringTheFarewellStartNothing();
 
 private:
     DoubleLog log() const { return m_fixture.log(); }
@@ -167,6 +170,37 @@ void TestRunsNeverNest::closingDuringARunEndsIt() {
     QCOMPARE(SettingsFile(m_fixture.env().settingsPath()).readValue(m_book), stored);
     WaitPumping(300);
     QCOMPARE(log().calls().size(), calls.size());
+}
+
+void TestRunsNeverNest::keysDuringTheFarewellStartNothing_data() {
+    QTest::addColumn<int>("key");
+    QTest::newRow("C") << int(Qt::Key_C);
+    QTest::newRow("M") << int(Qt::Key_M);
+    QTest::newRow("O") << int(Qt::Key_O);
+    QTest::newRow("T") << int(Qt::Key_T);
+    QTest::newRow("L") << int(Qt::Key_L);
+}
+
+// A key pressed while the farewell is spoken cuts it short, and that is all: the
+// program ends without reading, choosing or reloading anything.
+void TestRunsNeverNest::keysDuringTheFarewellStartNothing() {
+    QFETCH(int, key);
+    m_book = writeBook("Una frase. Una altra.");
+    m_fixture.env().setMsPerByte(40);
+    makeForm();
+    ChooserDriver driver(ChooserDriver::escape());
+    pausedAt(0);
+    const QByteArray farewell = spoken(Messages::Farewell.catalan);
+    whenSpoken(farewell, [&] { press(key); });
+    m_form->close();
+
+    QVERIFY(m_form->ExitAnnounced);
+    QCOMPARE(driver.timesShown(), 0);
+    QCOMPARE(log().textsRead(), Texts{farewell});
+    const QStringList names = log().names();
+    QCOMPARE(names.count(u"load"_s), 0);
+    QCOMPARE(names.constLast(), u"unload"_s);
+    QCOMPARE(Settings().readValue(m_book), QByteArray("0"));
 }
 
 QTEST_MAIN(TestRunsNeverNest)
