@@ -5,6 +5,8 @@
 #
 #   scripts/soak.sh [minutes=30] [build-folder=build] [output-folder]
 #
+# For a sanitizer build pass its options through, e.g. ASAN_OPTIONS=detect_leaks=1
+# LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp; any report in zelvora.err fails.
 # Environment: SOAK_SEED (random seed, default 2001), SOAK_ANSWER_MS (how soon
 # every key must be answered, default 1000), SOAK_RSS_GROWTH_KB (allowed RSS
 # growth after the warm-up, default 8192).
@@ -319,7 +321,7 @@ log "menu keys that spoke nothing: $silent_menus; times the chooser left the boo
 ((late == 0)) || failures+=("$late keys answered later than $answer_ms ms")
 ((hangs == 0)) || failures+=("$hangs keys never answered")
 ((silent_menus == 0)) || failures+=("$silent_menus menu keys spoke nothing")
-if grep -Eq 'AddressSanitizer|Segmentation|Aborted|terminate called' "$out/zelvora.err"; then
+if grep -Eq 'AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer|runtime error:|Segmentation|Aborted|terminate called' "$out/zelvora.err"; then
   failures+=("errors in zelvora.err")
 fi
 
