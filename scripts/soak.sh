@@ -95,7 +95,10 @@ sleep 1
 
 cd "$out/books"
 start_ns=$(date +%s%N)
-"$build/bin/zelvora" >"$out/zelvora.out" 2>"$out/zelvora.err" &
+# The engine is found through the executable's RUNPATH, except under
+# AddressSanitizer, whose dlopen interceptor hides the caller: name the folder.
+LD_LIBRARY_PATH="$build/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}" \
+  "$build/bin/zelvora" >"$out/zelvora.out" 2>"$out/zelvora.err" &
 app=$!
 pids_to_end+=("$app")
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^ZELVORA - ' | head -n 1) || {
