@@ -2,6 +2,8 @@
 // libraries together and runs the start-up.
 #include "ReaderHooks.h"
 #include "Startup.h"
+#include "TFormPrincipal.h"
+#include "TerminationSignals.h"
 
 #include <QApplication>
 
@@ -13,5 +15,10 @@ int main(int argc, char *argv[]) {
     if (!startup.start()) {
         return 1;
     }
+    // A logout or a kill closes the window the ordinary way: farewell, the book's
+    // position, speed and language saved.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, startup.mainWindow(),
+                     &QWidget::close);
     return startup.exec();
 }

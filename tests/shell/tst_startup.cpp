@@ -1,20 +1,24 @@
 // Start-up of the real program, run as a child process against the recording
-// test double: stored speed and language, the greeting, and the missing library.
+// test double: stored speed and language, the greeting, the missing library, and
+// the signals with which a session ends the program.
 #include "DoubleLog.h"
 #include "EngineDirectory.h"
 #include "Engines.h"
+#include "Messages.h"
 #include "ReaderState.h"
 #include "SpokenMenus.h"
 #include "TestEnvironment.h"
 #include "UnitUPCTV.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
 #include <algorithm>
+#include <csignal>
+#include <sys/types.h>
 
 class TestStartup : public QObject {
     Q_OBJECT
@@ -22,6 +26,8 @@ private slots:
     void storedSettingsAndGreeting_data();
     void storedSettingsAndGreeting();
     void withoutSpeechLibrary();
+    void terminationSignalClosesTheWindow_data();
+    void terminationSignalClosesTheWindow();
 
 private:
     static QProcessEnvironment childEnvironment(const TestEnvironment &env);
@@ -157,6 +163,54 @@ void TestStartup::withoutSpeechLibrary() {
     QVERIFY2(lines.constFirst().contains("libupctv.so"), lines.constFirst().constData());
     QVERIFY(!QFile::exists(env.settingsPath()));
     QVERIFY(!QFile::exists(env.log().path()));
+}
+
+void TestStartup::terminationSignalClosesTheWindow_data() {
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM (logout, shutdown)") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+// A session that ends the program with a signal gets the same exit as the window's
+// close: the farewell, then speed and language saved, and a clean status.
+void TestStartup::terminationSignalClosesTheWindow() {
+    QFETCH(int, signalNumber);
+    TestEnvironment env;
+    QVERIFY(env.isValid());
+    EngineDirectory engine;
+    QVERIFY(engine.isValid());
+
+    QProcess zelvora;
+    zelvora.setProcessEnvironment(engine.environmentFor(childEnvironment(env)));
+    zelvora.setWorkingDirectory(env.path());
+    zelvora.start(binaryDirectory() + QStringLiteral("/zelvora"), {});
+    QVERIFY(zelvora.waitForStarted(30000));
+    const DoubleLog log = env.log();
+    const bool greeted = log.waitUntil(
+        [](const QList<DoubleCall> &calls) {
+            return std::any_of(calls.begin(), calls.end(),
+                               [](const DoubleCall &call) { return call.hasText; });
+        },
+        60000);
+    if (!greeted) {
+        zelvora.kill();
+        zelvora.waitForFinished(30000);
+        QFAIL(qPrintable(log.dump()));
+    }
+    QCOMPARE(::kill(static_cast<pid_t>(zelvora.processId()), signalNumber), 0);
+    QVERIFY2(zelvora.waitForFinished(60000), qPrintable(log.dump()));
+
+    QCOMPARE(zelvora.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(zelvora.exitCode(), 0);
+    const QList<QByteArray> texts = log.textsRead();
+    QCOMPARE(texts.size(), 2);
+    QCOMPARE(texts.constLast(), QByteArray(Messages::Farewell.catalan) + ' ');
+    QFile file(env.settingsPath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray stored = file.readAll();
+    QVERIFY2(stored.contains("Velocitat de lectura=140\n"), stored.constData());
+    QVERIFY2(stored.contains("Llengua=Català\n"), stored.constData());
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
