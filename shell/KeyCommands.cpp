@@ -72,6 +72,11 @@ const KeyCommand *findKeyCommand(int keyCode) {
     return nullptr;
 }
 
+bool isMenuKey(int keyCode) {
+    const KeyCommand *command = findKeyCommand(keyCode);
+    return command != nullptr && command->run == &MenuCommand;
+}
+
 bool runKeyCommand(TFormPrincipal &form, int keyCode) {
     const KeyCommand *command = findKeyCommand(keyCode);
     if (command == nullptr) {

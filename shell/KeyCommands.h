@@ -50,6 +50,10 @@ bool runKeyCommand(TFormPrincipal &form, int keyCode);
 // Menu (Enter, R, F3): after 200 ms, speak the idle menu when there is nothing to
 // continue, otherwise the pause menu.
 void MenuCommand(TFormPrincipal &form);
+
+// Whether `keyCode` is one of the menu command's keys, which also stop a reading
+// run (Enter, R, F3).
+bool isMenuKey(int keyCode);
 // P (F1): switches between reading on and stopping after every sentence.
 void ReadingModeCommand(TFormPrincipal &form);
 // V (F7) and D (keypad 4): the speed up or down by 10, within 10 to 250.

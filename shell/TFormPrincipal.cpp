@@ -114,9 +114,7 @@ void TFormPrincipal::FormKeyDown(int key) {
     if (!IsReading) {
         Speech().upcTVStop();
     }
-    const bool menuKey = key == VirtualKey::Return || key == VirtualKey::LetterA + ('R' - 'A') ||
-                         key == VirtualKey::F1 + 2;
-    if (IsReading && menuKey) {
+    if (IsReading && isMenuKey(key)) {
         interruptReadingRun();
     }
     if (IsReading) {
