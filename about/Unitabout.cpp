@@ -288,6 +288,9 @@ void TAboutBox::ShowAsSplash(int ms) {
         return;
     }
     hide();
+    // Nothing of the box is seen any more: the icon need not blink (and wake the
+    // program twice a second) until the box is shown again.
+    Timer2->stop();
     setFixedHeight(fullHeight);
     OKButton->show();
 }

@@ -29,7 +29,7 @@ public:
     // The start-up presentation: without its button and 28 pixels shorter, the box
     // is shown non-modally for `ms` milliseconds with the picture cycle standing
     // still, while events keep being dispatched; then it is hidden and given back
-    // its height and button. Timer2 is left running, as only closing disarms it.
+    // its height and button, with both timers stopped until it is shown again.
     void ShowAsSplash(int ms);
 
     // Every way of closing (the button, Esc, the title bar) ends here; hiding the

@@ -365,10 +365,10 @@ private slots:
         QCOMPARE(box->size(), QSize(305, 385));
         QCOMPARE(box->minimumSize(), box->maximumSize());
         QVERIFY(!box->OKButton->isHidden());
-        QVERIFY(!box->Timer1->isActive());
+        QVERIFY(!box->Timer1->isActive() && !box->Timer2->isActive());
         QCOMPARE(shownOf(*box, CycleItems), QStringList{QStringLiteral("Image1")});
         showBox();
-        QVERIFY(box->Timer1->isActive());
+        QVERIFY(box->Timer1->isActive() && box->Timer2->isActive());
         QVERIFY(box->OKButton->isVisible());
     }
 };
