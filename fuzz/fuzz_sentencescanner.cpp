@@ -20,6 +20,7 @@
 // - no read outside a buffer (AddressSanitizer).
 // The book lives in a memfd, named through /proc/self/fd, so nothing touches disk.
 #include "BookFile.h"
+#include "FuzzCheck.h"
 #include "SentenceScanner.h"
 
 #include <QByteArray>
@@ -33,14 +34,6 @@
 #include <unistd.h>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);  \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 enum class Change { None, Truncated, Grown };
 

@@ -14,6 +14,7 @@
 //   is the one key line, updated or added (with its section when there was none).
 // The oracle below is a separate, plain reading of the line rules, used to list
 // the file's lines before and after the write.
+#include "FuzzCheck.h"
 #include "IniFormat.h"
 #include "SettingsFile.h"
 
@@ -31,14 +32,6 @@
 #include <unistd.h>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);  \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 constexpr qsizetype ReadLimit = 49;
 

@@ -7,6 +7,7 @@
 // has absolute, distinct mount points in order, always holds the root, leaves out
 // system mounts, and gives every volume an entry text that starts with its mount
 // point.
+#include "FuzzCheck.h"
 #include "PathRules.h"
 #include "VolumeList.h"
 
@@ -20,14 +21,6 @@
 #include <cstdlib>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);  \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 // Answers that depend on the entry only, so that every branch of the list is
 // reached: labels for some, removable and single-file binds for others.
