@@ -5,8 +5,11 @@
 #
 #   scripts/soak.sh [minutes=30] [build-folder=build] [output-folder]
 #
-# For a sanitizer build pass its options through, e.g. ASAN_OPTIONS=detect_leaks=1
-# LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp; any report in zelvora.err fails.
+# For a sanitizer build pass its options through, e.g.
+#   ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
+# any report in zelvora.err fails. With AddressSanitizer's default quarantine
+# (256 MB of freed memory kept back) RSS climbs for the whole run, so the memory
+# check only means something with a small quarantine.
 # Environment: SOAK_SEED (random seed, default 2001), SOAK_ANSWER_MS (how soon
 # every key must be answered, default 1000), SOAK_RSS_GROWTH_KB (allowed RSS
 # growth after the warm-up, default 8192).
