@@ -31,6 +31,8 @@ private slots:
 
 private:
     static QProcessEnvironment childEnvironment(const TestEnvironment &env);
+    static bool startAndAwaitGreeting(QProcess &zelvora, const TestEnvironment &env,
+                                      const EngineDirectory &engine);
 };
 
 QProcessEnvironment TestStartup::childEnvironment(const TestEnvironment &env) {
@@ -44,6 +46,24 @@ QProcessEnvironment TestStartup::childEnvironment(const TestEnvironment &env) {
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("UPCTV_DOUBLE_MS_PER_BYTE"), QStringLiteral("2"));
     return environment;
+}
+
+// Starts the program on the double and waits until it has spoken something (the
+// greeting); false when it has not within a generous time.
+bool TestStartup::startAndAwaitGreeting(QProcess &zelvora, const TestEnvironment &env,
+                                        const EngineDirectory &engine) {
+    zelvora.setProcessEnvironment(engine.environmentFor(childEnvironment(env)));
+    zelvora.setWorkingDirectory(env.path());
+    zelvora.start(binaryDirectory() + QStringLiteral("/zelvora"), {});
+    if (!zelvora.waitForStarted(30000)) {
+        return false;
+    }
+    return env.log().waitUntil(
+        [](const QList<DoubleCall> &calls) {
+            return std::any_of(calls.begin(), calls.end(),
+                               [](const DoubleCall &call) { return call.hasText; });
+        },
+        60000);
 }
 
 void TestStartup::storedSettingsAndGreeting_data() {
@@ -92,17 +112,8 @@ void TestStartup::storedSettingsAndGreeting() {
     const QByteArray greeting = State().IdleMenuText + ' ';
 
     QProcess zelvora;
-    zelvora.setProcessEnvironment(engine.environmentFor(childEnvironment(env)));
-    zelvora.setWorkingDirectory(env.path());
-    zelvora.start(binaryDirectory() + QStringLiteral("/zelvora"), {});
-    QVERIFY(zelvora.waitForStarted(30000));
+    const bool greeted = startAndAwaitGreeting(zelvora, env, engine);
     const DoubleLog log = env.log();
-    const bool greeted = log.waitUntil(
-        [](const QList<DoubleCall> &calls) {
-            return std::any_of(calls.begin(), calls.end(),
-                               [](const DoubleCall &call) { return call.hasText; });
-        },
-        60000);
     WaitPumping(500); // anything spoken after the greeting would show by now
     zelvora.kill();
     zelvora.waitForFinished(30000);
@@ -182,17 +193,8 @@ void TestStartup::terminationSignalClosesTheWindow() {
     QVERIFY(engine.isValid());
 
     QProcess zelvora;
-    zelvora.setProcessEnvironment(engine.environmentFor(childEnvironment(env)));
-    zelvora.setWorkingDirectory(env.path());
-    zelvora.start(binaryDirectory() + QStringLiteral("/zelvora"), {});
-    QVERIFY(zelvora.waitForStarted(30000));
+    const bool greeted = startAndAwaitGreeting(zelvora, env, engine);
     const DoubleLog log = env.log();
-    const bool greeted = log.waitUntil(
-        [](const QList<DoubleCall> &calls) {
-            return std::any_of(calls.begin(), calls.end(),
-                               [](const DoubleCall &call) { return call.hasText; });
-        },
-        60000);
     if (!greeted) {
         zelvora.kill();
         zelvora.waitForFinished(30000);
