@@ -1,4 +1,5 @@
 #include "MainWindowFixture.h"
+#include "FreshSession.h"
 
 #include "ClipboardFile.h"
 #include "Engines.h"
@@ -26,14 +27,10 @@ void MainWindowFixture::setUp() {
 
 void MainWindowFixture::reset() {
     m_env->setMsPerByte(1);
-    Speech().ReleaseSpeechLibrary();
-    Speech().ReadingSpeed = SpeechService::DefaultReadingSpeed;
-    Speech().CatalanActive = true;
-    QVERIFY(Speech().LoadSpeechLibrary());
-    TimerStatusUpcTV().disarm();
-    State() = ReaderState{};
-    BuildCatalanMenus();
-    QFile::remove(m_env->settingsPath());
+    startFreshSession(*m_env);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
     QVERIFY(QDir::setCurrent(m_folder->path()));

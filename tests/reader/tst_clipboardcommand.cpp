@@ -4,6 +4,7 @@
 #include "ClipboardFile.h"
 #include "DoubleLog.h"
 #include "Engines.h"
+#include "FreshSession.h"
 #include "Messages.h"
 #include "ReaderHooks.h"
 #include "ReaderState.h"
@@ -109,13 +110,10 @@ void TestClipboardCommand::initTestCase() {
 // clipboard's reading must neither replace nor delete.
 void TestClipboardCommand::init() {
     m_env->setMsPerByte(1);
-    Speech().ReleaseSpeechLibrary();
-    Speech().CatalanActive = true;
-    QVERIFY(Speech().LoadSpeechLibrary());
-    TimerStatusUpcTV().disarm();
-    State() = ReaderState{};
-    BuildCatalanMenus();
-    QFile::remove(m_env->settingsPath());
+    startFreshSession(*m_env);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     m_folder = std::make_unique<QTemporaryDir>();
     QVERIFY(m_folder->isValid());
     QVERIFY(QDir::setCurrent(m_folder->path()));

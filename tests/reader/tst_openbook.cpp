@@ -4,6 +4,7 @@
 #include "ClipboardFile.h"
 #include "DoubleLog.h"
 #include "Engines.h"
+#include "FreshSession.h"
 #include "Messages.h"
 #include "OpenBook.h"
 #include "ReadBook.h"
@@ -80,14 +81,10 @@ void TestOpenBook::initTestCase() {
 }
 
 void TestOpenBook::init() {
-    Speech().ReleaseSpeechLibrary();
-    Speech().ReadingSpeed = SpeechService::DefaultReadingSpeed;
-    Speech().CatalanActive = true;
-    QVERIFY(Speech().LoadSpeechLibrary());
-    TimerStatusUpcTV().disarm();
-    State() = ReaderState{};
-    BuildCatalanMenus();
-    QFile::remove(m_env->settingsPath());
+    startFreshSession(*m_env);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     m_books = std::make_unique<QTemporaryDir>();
     QVERIFY(m_books->isValid());
     m_env->log().clear();
