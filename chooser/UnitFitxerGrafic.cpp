@@ -142,6 +142,16 @@ void TFormObrirRecurs::readEntriesOnce() {
     DriveComboBox->readEntries(volumes, DirectoryListBox->Directory());
 }
 
+// Qt shows the child controls before the dialog's own show handler runs, and the
+// folder list files its first folder under a volume as it reads its lines then:
+// the volumes must be known before any control is shown.
+void TFormObrirRecurs::setVisible(bool visible) {
+    if (visible) {
+        readEntriesOnce();
+    }
+    QDialog::setVisible(visible);
+}
+
 void TFormObrirRecurs::showEvent(QShowEvent *event) {
     QDialog::showEvent(event);
     if (event->spontaneous()) {
@@ -303,11 +313,14 @@ void TFormObrirRecurs::DriveComboBoxKeyDown(int key) {
                                              PathRules::spokenDrive(LastConfirmedDrive)));
         return;
     }
+    // The volume applied is the confirmed one from now on, already during the
+    // confirmation: a Tab pressed meanwhile leaves the drive list, which then goes
+    // back to this volume and not to the one the folder list has just left. Keys
+    // handled during the wait may move the list's selection; it is not what was
+    // applied.
+    LastConfirmedDrive = drive;
     LlegirFinsQueSAcabi(
         lowerAsciiLetters(QByteArray(Messages::DriveApplied) + PathRules::spokenDrive(drive)));
-    // The volume applied, not whatever the list shows after the wait: keys handled
-    // during the wait may have moved its selection.
-    LastConfirmedDrive = drive;
     if (isVisible()) {
         moveFocusTo(DirectoryListBox);
     }

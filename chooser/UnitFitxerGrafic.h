@@ -41,6 +41,8 @@ public:
     // The volume last applied to the folder list.
     QString lastConfirmedDrive() const { return LastConfirmedDrive; }
 
+    void setVisible(bool visible) override;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;

@@ -539,6 +539,7 @@ void TestUnitFitxerGrafic::keysDuringTheConfirmation_data() {
     QTest::addColumn<int>("key");
     QTest::newRow("Up moves the drive list meanwhile") << int(Qt::Key_Up);
     QTest::newRow("Esc closes the dialog meanwhile") << int(Qt::Key_Escape);
+    QTest::newRow("Tab moves on meanwhile") << int(Qt::Key_Tab);
 }
 
 void TestUnitFitxerGrafic::keysDuringTheConfirmation() {
