@@ -1,55 +1,19 @@
 #include "ClipboardFile.h"
 
+#include "FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
 constexpr const char *NamePattern = "/zelvora-carpeta-XXXXXX.txt";
 constexpr int NameSuffixLength = 4; // ".txt", after the random part
-
-// An open file descriptor, closed when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-    // Closes now; false when the close reports an error (data may be lost).
-    bool close() { return ::close(std::exchange(m_fd, -1)) == 0; }
-
-private:
-    int m_fd;
-};
-
-bool writeAll(int fd, const QByteArray &bytes) {
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        left -= written;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -76,8 +40,8 @@ QString ClipboardFile::createIn(const QString &folder, const QByteArray &text, d
         return QString();
     }
     QByteArray name = QFile::encodeName(folder) + NamePattern;
-    Descriptor file(::mkstemps(name.data(), NameSuffixLength));
-    if (file.get() < 0) {
+    FileDescriptor file(::mkstemps(name.data(), NameSuffixLength));
+    if (!file.isOpen()) {
         return QString();
     }
     struct stat identity {};

@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 
+#include "FileDescriptor.h"
 #include "FileLock.h"
 #include "IniFormat.h"
 
@@ -81,16 +82,15 @@ std::optional<QByteArray> readToEnd(int fd, qsizetype expectedSize) {
 // The whole file: empty when it does not exist, nullopt when it exists but cannot
 // be read or is not a regular file (a FIFO would block the read for ever).
 std::optional<QByteArray> readWholeFile(const QByteArray &path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    const FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.isOpen()) {
         return errno == ENOENT ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
     }
     struct stat info {};
     std::optional<QByteArray> bytes;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        bytes = readToEnd(fd, qsizetype(info.st_size));
+    if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
+        bytes = readToEnd(file.get(), qsizetype(info.st_size));
     }
-    ::close(fd);
     return bytes;
 }
 
@@ -110,27 +110,12 @@ bool ensureFolder(const QByteArray &folder) {
     return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST;
 }
 
-bool writeAll(int fd, QByteArrayView bytes) {
-    while (!bytes.isEmpty()) {
-        const ssize_t written = ::write(fd, bytes.data(), size_t(bytes.size()));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes = bytes.sliced(written);
-    }
-    return true;
-}
-
 void syncFolderOf(const QByteArray &path) {
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folder = slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // makes the rename itself survive a power cut; best effort
-        ::close(fd);
+    const FileDescriptor handle(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.isOpen()) {
+        ::fsync(handle.get()); // makes the rename itself survive a power cut; best effort
     }
 }
 
@@ -138,12 +123,13 @@ void syncFolderOf(const QByteArray &path) {
 // temporary file beside it, reach the disk, and only then take its name.
 bool replaceFile(const QByteArray &target, QByteArrayView content) {
     QByteArray temporary = target + TemporaryInfix + QByteArray(TemporaryRandomLength, 'X');
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
+    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!file.isOpen()) {
         return false;
     }
-    bool written = ::fchmod(fd, 0600) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
-    written = ::close(fd) == 0 && written;
+    bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), content) &&
+                   ::fsync(file.get()) == 0;
+    written = file.close() && written;
     if (!written || ::rename(temporary.constData(), target.constData()) != 0) {
         ::unlink(temporary.constData());
         return false;

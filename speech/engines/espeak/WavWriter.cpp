@@ -26,6 +26,8 @@ void put32(uint8_t *at, uint32_t value) {
         at[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// A copy of its own, not the program's writeAll (shell/FileDescriptor.h): the
+// engine is a shared library that must not link any of the program's libraries.
 bool writeAll(int fd, const uint8_t *data, size_t size, off_t offset) {
     while (size > 0) {
         const ssize_t n = ::pwrite(fd, data, size, offset);
