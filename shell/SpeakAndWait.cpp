@@ -11,8 +11,12 @@ StatusTimer::StatusTimer() {
     connect(&m_timer, &QTimer::timeout, this, &StatusTimer::TimerStatusUpcTVTimer);
 }
 
+// Arming an armed timer leaves it as it was: QTimer::start() would begin the
+// interval again and put the next status check off by up to a whole interval.
 void StatusTimer::arm() {
-    m_timer.start();
+    if (!m_timer.isActive()) {
+        m_timer.start();
+    }
 }
 
 void StatusTimer::disarm() {
