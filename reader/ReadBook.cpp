@@ -50,9 +50,9 @@ void savePosition(const RunBook &book, qint64 position) {
     }
 }
 
-void speakCannotOpen(const QString &path) {
-    Speech().SpeakText(
-        lowerAsciiLetters(path.toUtf8() + inActiveLanguage(Messages::CannotOpenBook)));
+void speakCannotOpen(const QString &path, bool clipboard) {
+    const QByteArray name = clipboard ? QByteArray(Messages::ClipboardFileName) : path.toUtf8();
+    Speech().SpeakText(lowerAsciiLetters(name + inActiveLanguage(Messages::CannotOpenBook)));
 }
 
 // Speaks sentence after sentence for as long as IsReading holds. A read failure
@@ -123,7 +123,7 @@ void ReadBook(bool &IsReading) {
     ReaderState &state = State();
     SentenceScanner scanner(state.ReadPosition, state.SentenceStart);
     if (scanner.open(state.BookPath) != BookFile::OpenStatus::Opened) {
-        speakCannotOpen(state.BookPath);
+        speakCannotOpen(state.BookPath, state.ClipboardMode);
         return;
     }
     const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity()};

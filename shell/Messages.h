@@ -49,6 +49,9 @@ inline constexpr Phrase ReadClipboard{
     "Llegeixo el contingut de la carpeta. Réturn per anàr al menú",
     "Leo el contenido del portapapeles. Réturn para ir al menú"};
 inline constexpr const char *ClipboardTitle = "Carpeta";
+// The clipboard's text as the user knows it, where a message names its file: the
+// private temporary file's own path is never spoken.
+inline constexpr const char *ClipboardFileName = "Carpeta.txt";
 
 // The reading loop. The cannot-open text follows the book's path.
 inline constexpr Phrase CannotOpenBook{". No hi ha cap fitxer amb aquest nom",

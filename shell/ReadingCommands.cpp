@@ -73,7 +73,7 @@ void OpenBookCommand(TFormPrincipal &form) {
 void ClipboardCommand(TFormPrincipal &form) {
     const QString path = TheClipboardFile().replace(clipboardText());
     if (path.isEmpty()) {
-        Speech().SpeakText(lowerAsciiLetters(QByteArray(Messages::ClipboardTitle) +
+        Speech().SpeakText(lowerAsciiLetters(QByteArray(Messages::ClipboardFileName) +
                                              inActiveLanguage(Messages::CannotOpenBook)));
         return;
     }
