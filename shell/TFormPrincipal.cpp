@@ -17,6 +17,12 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPalette>
+#include <QTimer>
+
+namespace {
+// How often a pending open looks whether the reading run has unwound.
+constexpr int PendingOpenPollMs = 20;
+} // namespace
 
 TFormPrincipal *FormPrincipal = nullptr;
 
@@ -150,8 +156,37 @@ void TFormPrincipal::MenuParlantDeClick() {
 }
 
 void TFormPrincipal::MenuObrirFitxerClick() {
-    if (Hooks.openBook) {
+    if (readingRunActive()) {
+        openWhenTheRunHasUnwound();
+    } else if (Hooks.openBook) {
         Hooks.openBook();
+    }
+}
+
+// The context menu's open during a reading run: the reading stops as with the
+// stop key (the sentence's start saved), or, when no sentence is being read any
+// more, the speech stops as with any key; the chooser opens once the run has
+// unwound, never inside it. A run that starts meanwhile, or the exit, drops it.
+void TFormPrincipal::openWhenTheRunHasUnwound() {
+    if (IsReading) {
+        interruptReadingRun();
+    } else {
+        Speech().upcTVStop();
+    }
+    if (!m_openPending) {
+        m_openPending = true;
+        QTimer::singleShot(PendingOpenPollMs, this, &TFormPrincipal::openIfStillPending);
+    }
+}
+
+void TFormPrincipal::openIfStillPending() {
+    if (IsReading || m_closing || ExitAnnounced) {
+        m_openPending = false;
+    } else if (readingRunActive()) {
+        QTimer::singleShot(PendingOpenPollMs, this, &TFormPrincipal::openIfStillPending);
+    } else {
+        m_openPending = false;
+        MenuObrirFitxerClick();
     }
 }
 

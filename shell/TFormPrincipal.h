@@ -91,10 +91,13 @@ private:
     void onApplicationStateChanged(Qt::ApplicationState state);
     void injectMenuKey();
     void interruptReadingRun();
+    void openWhenTheRunHasUnwound();
+    void openIfStillPending();
 
     bool m_active = false;
     bool m_applicationHooked = false;
     bool m_closing = false;
+    bool m_openPending = false;
 };
 
 // The one main window of the program (null outside its lifetime).
