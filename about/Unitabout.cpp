@@ -275,14 +275,20 @@ void TAboutBox::CopyrightClick() {
     static_cast<void>(QDesktopServices::openUrl(QUrl(homePage())));
 }
 
-void TAboutBox::ShowAsSplash(int ms) {
+void TAboutBox::ShowAsSplash(int ms, const std::function<void()> &whenShown) {
     OKButton->hide();
     const int fullHeight = height();
     setFixedHeight(fullHeight - SplashHeightCut);
     show();
-    Timer1->stop();
     // The program may be closing while the splash waits; the box may then be gone.
     QPointer<TAboutBox> self(this);
+    if (whenShown) {
+        whenShown();
+        if (self.isNull()) {
+            return;
+        }
+    }
+    Timer1->stop();
     WaitPumping(ms);
     if (self.isNull()) {
         return;

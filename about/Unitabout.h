@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <functional>
+
 class BevelPanel;
 class ClickLabel;
 
@@ -30,7 +32,9 @@ public:
     // is shown non-modally for `ms` milliseconds with the picture cycle standing
     // still, while events keep being dispatched; then it is hidden and given back
     // its height and button, with both timers stopped until it is shown again.
-    void ShowAsSplash(int ms);
+    // `whenShown` runs right after the showing, before the picture cycle is
+    // stopped and the wait begins (the main window losing the activation).
+    void ShowAsSplash(int ms, const std::function<void()> &whenShown = {});
 
     // Every way of closing (the button, Esc, the title bar) ends here; hiding the
     // box, as the splash does, does not.

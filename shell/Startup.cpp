@@ -54,11 +54,17 @@ bool Startup::start() {
     Speech().ReadingSpeed = Settings().readReadingSpeed();
     WaitPumping(1000);
     if (!Speech().LoadSpeechLibrary()) {
-        std::fprintf(stderr, "zelvora: cannot load the speech library %s; ending.\n",
-                     QFile::encodeName(Speech().libraryName()).constData());
+        // One line, the system's reason included (dlerror names the library).
+        std::fprintf(stderr, "zelvora: cannot load the speech library (%s); ending.\n",
+                     Speech().loadError().toLocal8Bit().constData());
         return false;
     }
+    // The handlers run in the order of start-up, not when the window system
+    // delivers its activation events, which come later and would make the waits of
+    // FormActivate and FormDeactivate overlap the splash's.
+    m_form->holdActivationForStartUp();
     m_form->showMaximized();
+    m_form->startUpActivation(true);
     if (Settings().storedLanguageIsSpanish()) {
         Speech().SwitchToSpanish();
         TimerStatusUpcTV().arm();
@@ -73,14 +79,19 @@ bool Startup::start() {
     return true;
 }
 
-// Showing the box takes the activation from the main window (FormDeactivate runs);
-// hiding it gives the activation back (FormActivate runs and the menu is spoken).
+// Showing the box takes the activation from the main window (FormDeactivate runs,
+// before the splash's own wait); hiding it gives the activation back (FormActivate
+// runs and the menu is spoken a second later).
 void Startup::showSplash() {
-    m_aboutBox->ShowAsSplash(1000);
+    m_aboutBox->ShowAsSplash(1000, [this] { m_form->startUpActivation(false); });
+    if (!m_form->isVisible() || m_form->ExitAnnounced) {
+        return;
+    }
     // Without a window manager nothing hands the activation back by itself.
-    if (m_form->isVisible() && !m_form->ExitAnnounced && QApplication::activeWindow() == nullptr) {
+    if (QApplication::activeWindow() == nullptr) {
         m_form->activateWindow();
     }
+    m_form->startUpActivation(true);
 }
 
 int Startup::exec() {

@@ -215,7 +215,18 @@ bool TFormPrincipal::readingRunActive() const {
     return Hooks.readingRunActive && Hooks.readingRunActive();
 }
 
+void TFormPrincipal::holdActivationForStartUp() {
+    m_heldForStartUp = true;
+}
+
+void TFormPrincipal::startUpActivation(bool active) {
+    if (!m_closing && !ExitAnnounced) {
+        activationChanged(active);
+    }
+}
+
 void TFormPrincipal::hookApplicationActivation() {
+    m_heldForStartUp = false;
     if (m_applicationHooked) {
         return;
     }
@@ -245,7 +256,7 @@ void TFormPrincipal::activationChanged(bool active) {
 }
 
 bool TFormPrincipal::event(QEvent *event) {
-    switch (event->type()) {
+    switch (m_heldForStartUp ? QEvent::None : event->type()) {
     case QEvent::WindowActivate:
         activationChanged(true);
         break;
@@ -265,18 +276,23 @@ bool TFormPrincipal::event(QEvent *event) {
 }
 
 // The menu key goes to this window only, never to whichever program holds the
-// focus by now, and only while this window still holds the activation: after the
-// program or a modal dialog of it has taken the activation in the meantime, the
-// key would reach the wrong window.
+// focus by now, and only while this window still holds the activation when the
+// key arrives: after the program, the splash or a modal dialog has taken the
+// activation in the meantime, the key would reach the wrong window.
 void TFormPrincipal::injectMenuKey() {
-    if (!m_active || ExitAnnounced || QApplication::activeModalWidget() != nullptr) {
-        return;
-    }
-    const QString r = QStringLiteral("r");
-    QCoreApplication::postEvent(this,
-                                new QKeyEvent(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, r));
-    QCoreApplication::postEvent(this,
-                                new QKeyEvent(QEvent::KeyRelease, Qt::Key_R, Qt::NoModifier, r));
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!m_active || ExitAnnounced || QApplication::activeModalWidget() != nullptr) {
+                return;
+            }
+            const QString r = QStringLiteral("r");
+            QCoreApplication::postEvent(
+                this, new QKeyEvent(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, r));
+            QCoreApplication::postEvent(
+                this, new QKeyEvent(QEvent::KeyRelease, Qt::Key_R, Qt::NoModifier, r));
+        },
+        Qt::QueuedConnection);
 }
 
 void TFormPrincipal::keyPressEvent(QKeyEvent *event) {

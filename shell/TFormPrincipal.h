@@ -70,8 +70,17 @@ public:
     // FormClose has begun: from now on keys only silence the speech.
     bool isClosing() const { return m_closing; }
 
+    // Start-up steps 8 to 10 run the activation handlers in their own order, when
+    // the main window is shown, when the splash takes the activation and when it
+    // gives it back, whenever the window system gets round to telling: from this
+    // call until hookApplicationActivation() the window's own activation events run
+    // no handler, and the start-up calls startUpActivation() instead.
+    void holdActivationForStartUp();
+    // Runs FormActivate or FormDeactivate for a change of the activation made by
+    // the start-up (nothing when the window is closing or the state is the same).
+    void startUpActivation(bool active);
     // From now on the program gaining or losing the foreground runs FormActivate
-    // and FormDeactivate too (start-up step 12).
+    // and FormDeactivate too (start-up step 12); the window's own events do again.
     void hookApplicationActivation();
     // The activation state the handlers last ran for.
     bool isActivationRecorded() const { return m_active; }
@@ -96,6 +105,7 @@ private:
 
     bool m_active = false;
     bool m_applicationHooked = false;
+    bool m_heldForStartUp = false;
     bool m_closing = false;
     bool m_openPending = false;
 };

@@ -37,13 +37,13 @@ struct SpeechService::Library {
         slot = reinterpret_cast<Call>(dlsym(handle, name));
     }
 
-    // Returns nullptr, with a line on standard error, when the library cannot be
+    // Returns nullptr, with the reason in `error`, when the library cannot be
     // loaded or lacks an entry point that the program calls.
-    static std::unique_ptr<Library> open(const QString &name) {
+    static std::unique_ptr<Library> open(const QString &name, QString &error) {
         auto library = std::make_unique<Library>();
         library->handle = dlopen(name.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
         if (library->handle == nullptr) {
-            std::fprintf(stderr, "zelvora: cannot load the speech library: %s\n", dlerror());
+            error = QString::fromLocal8Bit(dlerror());
             return nullptr;
         }
         library->find(library->upcTVRead, "upcTVRead");
@@ -58,8 +58,7 @@ struct SpeechService::Library {
         library->find(library->upcTVResume, "upcTVResume");
         if (!library->upcTVRead || !library->upcTVStop || !library->upcTVStatus ||
             !library->upcTVSetSpeed || !library->upcTVSetLanguage || !library->upcTVSetSpeaker) {
-            std::fprintf(stderr, "zelvora: the speech library %s lacks an entry point\n",
-                         name.toLocal8Bit().constData());
+            error = name + QStringLiteral(": an entry point is missing");
             return nullptr;
         }
         return library;
@@ -82,8 +81,13 @@ bool SpeechService::isLoaded() const {
     return m_library != nullptr;
 }
 
+QString SpeechService::loadError() const {
+    return m_loadError;
+}
+
 bool SpeechService::LoadSpeechLibrary() {
-    m_library = Library::open(m_libraryName);
+    m_loadError.clear();
+    m_library = Library::open(m_libraryName, m_loadError);
     if (!m_library) {
         return false;
     }
@@ -96,9 +100,14 @@ void SpeechService::ReloadSpeechLibrary() {
         return;
     }
     m_library.reset();
-    m_library = Library::open(m_libraryName);
+    m_loadError.clear();
+    m_library = Library::open(m_libraryName, m_loadError);
     if (m_library) {
         m_library->upcTVSetSpeed(ReadingSpeed);
+    } else {
+        // The user hears nothing of it; the line says why the speech has stopped.
+        std::fprintf(stderr, "zelvora: cannot load the speech library again: %s\n",
+                     m_loadError.toLocal8Bit().constData());
     }
 }
 

@@ -31,10 +31,14 @@ public:
     QString libraryName() const;
 
     // Loads the library, finds its entry points and gives it ReadingSpeed.
-    // Returns false, with nothing loaded, when dlopen fails.
+    // Returns false, with nothing loaded and nothing printed, when dlopen fails or
+    // an entry point is missing; loadError() then says why.
     bool LoadSpeechLibrary();
+    // Why the last load failed (the system's words); empty after a success.
+    QString loadError() const;
     // Releases and loads again, then gives it ReadingSpeed; no stop of its own.
-    // Does nothing when the library is not loaded; a failed load leaves it unloaded.
+    // Does nothing when the library is not loaded; a failed load leaves it
+    // unloaded, with one line on standard error.
     void ReloadSpeechLibrary();
     // Releases the library; from then on nothing reaches it.
     void ReleaseSpeechLibrary();
@@ -61,6 +65,7 @@ private:
     struct Library;
     void switchLanguage(bool toCatalan);
     QString m_libraryName;
+    QString m_loadError;
     std::unique_ptr<Library> m_library;
 };
 

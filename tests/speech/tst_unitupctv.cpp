@@ -295,6 +295,7 @@ void TestUnitUPCTV::incompleteLibraryIsRefused() {
     SpeechService service(library);
     QCOMPARE(service.LoadSpeechLibrary(), accepted);
     QCOMPARE(service.isLoaded(), accepted);
+    QCOMPARE(service.loadError().isEmpty(), accepted); // the reason, for the one line
     if (!accepted) {
         exerciseEveryCall(service);
     }
