@@ -3,6 +3,7 @@
 #include "AboutLook.h"
 #include "BevelPanel.h"
 #include "ClickLabel.h"
+#include "HomePage.h"
 #include "UnitUPCTV.h"
 
 #include <QDesktopServices>
@@ -26,10 +27,6 @@ const QColor Green(0x00, 0x80, 0x00);
 const QColor Navy(0x00, 0x00, 0x80);
 const QColor Grey(0x80, 0x80, 0x80);
 const QColor Silver(0xC0, 0xC0, 0xC0);
-
-QString homePage() {
-    return QString::fromUtf8(ZELVORA_HOME_PAGE);
-}
 
 bool shown(const QWidget *item) {
     return !item->isHidden();
@@ -109,22 +106,15 @@ void TAboutBox::buildPanel1() {
     Version = textLabel<QLabel>(Panel1, QRect(117, 74, 141, 16),
                                 QStringLiteral("Versió: 26 - 03/09/2001"),
                                 {11, true, Qt::black, topLeft, false});
-    // The address as people write it: no scheme, no trailing slash.
-    QString site = QUrl(homePage()).toDisplayString(QUrl::RemoveScheme | QUrl::StripTrailingSlash);
-    if (site.startsWith(u"//")) {
-        site.remove(0, 2);
-    }
-    Copyright = textLabel<ClickLabel>(Panel1, QRect(5, 90, 232, 17),
-                                      QStringLiteral("© 2001 Pere Soler - ") + site,
-                                      {12, false, Qt::black, topLeft, false});
-    Comments = textLabel<QLabel>(
-        Panel1, QRect(5, 108, 263, 32),
-        QStringLiteral("Fet per Pere Soler, amb la col·laboració de Marta Roig i Jordi Ferrer"),
-        {11, true, Grey, topLeft, true});
+    Copyright =
+        textLabel<ClickLabel>(Panel1, QRect(5, 90, 232, 17), HomePage::authorLine(HomePage::page()),
+                              {12, false, Qt::black, topLeft, false});
+    Comments = textLabel<QLabel>(Panel1, QRect(5, 108, 263, 32), HomePage::creditsLine(),
+                                 {11, true, Grey, topLeft, true});
 
     for (ClickLabel *link : {ProductName, Copyright}) {
         link->setCursor(Qt::PointingHandCursor);
-        link->setToolTip(homePage());
+        link->setToolTip(HomePage::page().toString());
     }
 }
 
@@ -269,10 +259,10 @@ void TAboutBox::Image3Click() {
 
 // Whether a browser opens is not reported: the box has nothing to say about it.
 void TAboutBox::ProductNameClick() {
-    static_cast<void>(QDesktopServices::openUrl(QUrl(homePage())));
+    static_cast<void>(QDesktopServices::openUrl(HomePage::page()));
 }
 void TAboutBox::CopyrightClick() {
-    static_cast<void>(QDesktopServices::openUrl(QUrl(homePage())));
+    static_cast<void>(QDesktopServices::openUrl(HomePage::page()));
 }
 
 void TAboutBox::ShowAsSplash(int ms, const std::function<void()> &whenShown) {

@@ -4,6 +4,7 @@
 // lands as well as what it does.
 #include "BevelPanel.h"
 #include "ClickLabel.h"
+#include "HomePage.h"
 #include "Unitabout.h"
 
 #include <QDesktopServices>
@@ -139,8 +140,11 @@ private slots:
                                    "conèixer a si mateixa. O pot ser és prou intel.ligent per "
                                    "no fer-ho."));
         QCOMPARE(box->OKButton->text(), QString::fromUtf8("D'acord"));
-        const QString site = QUrl(QString::fromUtf8(ZELVORA_HOME_PAGE)).host();
-        QVERIFY(box->Copyright->text().endsWith(QStringLiteral(" - ") + site));
+        // The authors and the contributors as groups, no one invented.
+        QVERIFY(box->Copyright->text().startsWith(QStringLiteral("© Els autors de Zelvora")));
+        QCOMPARE(box->Comments->text(),
+                 QStringLiteral("Fet pels autors de Zelvora, amb la col·laboració de tots els "
+                                "qui hi han contribuït"));
         QVERIFY(box->Memo1->isReadOnly());
         QVERIFY(box->Memo1->document()->blockCount() >= 50);
         QVERIFY(box->Memo1->toPlainText().contains(QStringLiteral("\n----------")));
@@ -339,16 +343,60 @@ private slots:
     }
     void webPage() {
         QFETCH(QString, label);
-        const QUrl home(QString::fromUtf8(ZELVORA_HOME_PAGE));
+        const QUrl home = HomePage::page();
+        if (QByteArray(ZELVORA_HOME_PAGE).isEmpty()) {
+            // In a build tree: the source tree's README, a file that is there.
+            QVERIFY2(QFileInfo(home.toLocalFile()).isFile(), qPrintable(home.toString()));
+        } else {
+            QCOMPARE(home, QUrl(QString::fromUtf8(ZELVORA_HOME_PAGE)));
+        }
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(home.scheme(), &catcher, "open");
         showBox();
         QWidget *link = part(*box, label);
-        QCOMPARE(link->toolTip(), QString::fromUtf8(ZELVORA_HOME_PAGE));
+        QCOMPARE(link->toolTip(), home.toString());
         QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(3, link->height() / 2));
         QDesktopServices::unsetUrlHandler(home.scheme());
         QCOMPARE(catcher.opened, QList<QUrl>{home});
         QVERIFY(!box->Panel1->isHidden());
+    }
+
+    void pageAndAuthorLine_data() {
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<bool>("installed"); // a README in ../share/doc/zelvora
+        QTest::addColumn<QString>("opens");  // "configured", "installed" or "source"
+        QTest::addColumn<QString>("authorLine");
+        const QString authors = QStringLiteral("© Els autors de Zelvora");
+        QTest::newRow("installed README") << QString() << true << "installed" << authors;
+        QTest::newRow("build tree: the source README") << QString() << false << "source" << authors;
+        QTest::newRow("a distributor's page")
+            << "https://example.org/zelvora/" << true << "configured"
+            << authors + QStringLiteral(" - example.org");
+        QTest::newRow("a distributor's file")
+            << "file:///usr/share/doc/x/index.html" << false << "configured" << authors;
+    }
+    void pageAndAuthorLine() {
+        QFETCH(QString, configured);
+        QFETCH(bool, installed);
+        QFETCH(QString, opens);
+        QFETCH(QString, authorLine);
+        QTemporaryDir prefix;
+        QVERIFY(prefix.isValid());
+        const QString readme = prefix.path() + QStringLiteral("/share/doc/zelvora/README.md");
+        QVERIFY(QDir().mkpath(prefix.path() + QStringLiteral("/bin")));
+        if (installed) {
+            QVERIFY(QDir().mkpath(QFileInfo(readme).path()));
+            QFile file(readme);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const QString source = QStringLiteral("/src/zelvora/README.md");
+        const QUrl page =
+            HomePage::pageFor(configured, prefix.path() + QStringLiteral("/bin"), source);
+        const QUrl expected = opens == u"configured"  ? QUrl(configured)
+                              : opens == u"installed" ? QUrl::fromLocalFile(readme)
+                                                      : QUrl::fromLocalFile(source);
+        QCOMPARE(page, expected);
+        QCOMPARE(HomePage::authorLine(page), authorLine);
     }
 
     void splashRestoresTheBox() {
