@@ -2,17 +2,12 @@
 // on the main window wired as the program wires it, against the speech double.
 #include "ChooserDriver.h"
 #include "ClipboardFile.h"
-#include "DoubleLog.h"
-#include "Engines.h"
-#include "FreshSession.h"
+#include "MainWindowFixture.h"
 #include "Messages.h"
-#include "ReaderHooks.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
 #include "SpeakAndWait.h"
 #include "SpokenMenus.h"
-#include "TFormPrincipal.h"
-#include "TestEnvironment.h"
 #include "UnitUPCTV.h"
 
 #include <QClipboard>
@@ -23,17 +18,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-#include <memory>
-
 using namespace Qt::StringLiterals;
 using Texts = QList<QByteArray>;
 
 namespace {
 
-QByteArray spoken(const QByteArray &text) {
-    return text + ' ';
-}
+constexpr auto spoken = &MainWindowFixture::spoken;
 
 // Sets an environment variable until the object goes.
 class ScopedVariable {
@@ -76,47 +66,39 @@ private slots:
     void readsTheClipboardText_data();
     void readsTheClipboardText();
     void noPositionIsEverWrittenAndEveryFileGoes();
+    void openingRemovesTheFile_data();
     void openingRemovesTheFile();
     void noFileMeansNothingChanges_data();
     void noFileMeansNothingChanges();
 
 private:
-    DoubleLog log() const { return m_env->log(); }
-    void makeForm();
-    void press(int key) { QTest::keyClick(m_form.get(), Qt::Key(key)); }
-    void whenSpoken(const QByteArray &text, std::function<void()> action);
+    DoubleLog log() const { return m_fixture.log(); }
+    void makeForm() { m_form = &m_fixture.makeForm(); }
+    void press(int key) { m_fixture.press(key); }
+    void whenSpoken(const QByteArray &text, std::function<void()> action) {
+        m_fixture.whenSpoken(text, std::move(action));
+    }
     // The files of the current folder and of the runtime folder.
     QStringList filesAround() const;
 
-    std::unique_ptr<TestEnvironment> m_env;
+    MainWindowFixture m_fixture;
     QTemporaryDir m_runtime;
-    QString m_startFolder;
-    std::unique_ptr<QTemporaryDir> m_folder; // the current folder, with a Carpeta.txt
-    std::unique_ptr<TFormPrincipal> m_form;
-    std::unique_ptr<QTimer> m_trigger;
+    TFormPrincipal *m_form = nullptr;
 };
 
 void TestClipboardCommand::initTestCase() {
-    m_env = std::make_unique<TestEnvironment>();
-    QVERIFY(m_env->isValid());
+    m_fixture.setUp();
     QVERIFY(m_runtime.isValid());
-    QCOMPARE(Settings().path(), m_env->settingsPath());
-    m_env->set("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-    m_startFolder = QDir::currentPath();
-    Speech().setLibraryName(doubleEnginePath());
+    m_fixture.env().set("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
 }
 
 // The current folder holds a file of the user's named "Carpeta.txt", which the
 // clipboard's reading must neither replace nor delete.
 void TestClipboardCommand::init() {
-    m_env->setMsPerByte(1);
-    startFreshSession(*m_env);
+    m_fixture.reset();
     if (QTest::currentTestFailed()) {
         return;
     }
-    m_folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_folder->isValid());
-    QVERIFY(QDir::setCurrent(m_folder->path()));
     QFile own(u"Carpeta.txt"_s);
     QVERIFY(own.open(QIODevice::WriteOnly) && own.write("Meu. ") == 5);
     own.close();
@@ -124,39 +106,18 @@ void TestClipboardCommand::init() {
 }
 
 void TestClipboardCommand::cleanup() {
-    m_trigger.reset();
-    m_form.reset();
-    TimerStatusUpcTV().disarm();
-    TheClipboardFile().remove();
-    QCOMPARE(fileBytes(m_folder->filePath(u"Carpeta.txt"_s)), QByteArray("Meu. "));
-    QDir::setCurrent(m_startFolder);
+    const QByteArray own = fileBytes(m_fixture.folder() + u"/Carpeta.txt"_s);
+    m_fixture.tearDown();
+    QCOMPARE(own, QByteArray("Meu. "));
 }
 
 void TestClipboardCommand::cleanupTestCase() {
     Speech().ReleaseSpeechLibrary();
 }
 
-void TestClipboardCommand::makeForm() {
-    m_form = std::make_unique<TFormPrincipal>();
-    m_form->Hooks = readerHooks();
-    m_form->Hooks.createBookChooser(m_form.get());
-}
-
-void TestClipboardCommand::whenSpoken(const QByteArray &text, std::function<void()> action) {
-    m_trigger = std::make_unique<QTimer>();
-    m_trigger->setInterval(5);
-    connect(m_trigger.get(), &QTimer::timeout, this, [this, text, action] {
-        if (log().textsRead().contains(text)) {
-            m_trigger->stop();
-            action();
-        }
-    });
-    m_trigger->start();
-}
-
 QStringList TestClipboardCommand::filesAround() const {
     const QDir::Filters files = QDir::Files | QDir::Hidden;
-    return QDir(m_folder->path()).entryList(files) + QDir(m_runtime.path()).entryList(files);
+    return QDir(m_fixture.folder()).entryList(files) + QDir(m_runtime.path()).entryList(files);
 }
 
 void TestClipboardCommand::readsTheClipboardText_data() {
@@ -207,7 +168,7 @@ void TestClipboardCommand::readsTheClipboardText() {
     QVERIFY(State().BookFinished);
     QVERIFY(!QFile::exists(pathWhileRead));
     QCOMPARE(filesAround(), filesBefore);
-    QVERIFY(!QFile::exists(m_env->settingsPath()));
+    QVERIFY(!QFile::exists(m_fixture.env().settingsPath()));
 }
 
 // Stopped, continued, stopped, replaced by a newer clipboard text, and the
@@ -216,7 +177,7 @@ void TestClipboardCommand::readsTheClipboardText() {
 void TestClipboardCommand::noPositionIsEverWrittenAndEveryFileGoes() {
     const QByteArray first = "Primera frase del text copiat, prou llarga.";
     QGuiApplication::clipboard()->setText(QString::fromUtf8(first + " Segona."));
-    m_env->setMsPerByte(40);
+    m_fixture.env().setMsPerByte(40);
     makeForm();
     whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
     press(Qt::Key_T);
@@ -230,7 +191,7 @@ void TestClipboardCommand::noPositionIsEverWrittenAndEveryFileGoes() {
     QCOMPARE(
         log().textsRead().mid(0, 2),
         (Texts{spoken(Messages::ContinueReading.catalan + QByteArray("Carpeta")), spoken(first)}));
-    QVERIFY(!QFile::exists(m_env->settingsPath()));
+    QVERIFY(!QFile::exists(m_fixture.env().settingsPath()));
 
     const QByteArray newer = "Un altre text, també prou llarg per aturar-lo.";
     QGuiApplication::clipboard()->setText(QString::fromUtf8(newer + " Fi."));
@@ -240,21 +201,31 @@ void TestClipboardCommand::noPositionIsEverWrittenAndEveryFileGoes() {
     QVERIFY(secondFile != firstFile);
     QVERIFY(!QFile::exists(firstFile));
     QVERIFY(QFile::exists(secondFile));
-    QVERIFY(!QFile::exists(m_env->settingsPath()));
+    QVERIFY(!QFile::exists(m_fixture.env().settingsPath()));
 
     press(Qt::Key_S);
     QVERIFY(m_form->ExitAnnounced);
     QVERIFY(!QFile::exists(secondFile));
-    QCOMPARE(fileBytes(m_env->settingsPath()),
+    QCOMPARE(fileBytes(m_fixture.env().settingsPath()),
              QByteArray("[Zelvora]\nVelocitat de lectura=140\nLlengua=Català\n"));
 }
 
+void TestClipboardCommand::openingRemovesTheFile_data() {
+    QTest::addColumn<int>("then"); // a key pressed after the cancellation; 0: none
+    QTest::newRow("cancelled") << 0;
+    QTest::newRow("then C") << int(Qt::Key_C);
+    QTest::newRow("then A") << int(Qt::Key_A);
+    QTest::newRow("then M") << int(Qt::Key_M);
+}
+
 // O removes the paused clipboard text's file before the chooser shows; cancelled,
-// the pause menu follows.
+// the pause menu follows. A command that then reads on finds no file, and names
+// the clipboard's text as the user knows it, never the private file's path.
 void TestClipboardCommand::openingRemovesTheFile() {
+    QFETCH(int, then);
     const QByteArray first = "Una frase copiada, prou llarga per aturar-la.";
     QGuiApplication::clipboard()->setText(QString::fromUtf8(first + " Fi."));
-    m_env->setMsPerByte(40);
+    m_fixture.env().setMsPerByte(40);
     makeForm();
     whenSpoken(spoken(first), [&] { press(Qt::Key_Return); });
     press(Qt::Key_T);
@@ -271,6 +242,16 @@ void TestClipboardCommand::openingRemovesTheFile() {
     QVERIFY(goneWhenShown);
     QCOMPARE(log().textsRead().constLast(),
              spoken(Messages::OpenCancelledWhenPaused.catalan + State().PauseMenuText));
+    if (then == 0) {
+        return;
+    }
+    press(then);
+    QCOMPARE(log().textsRead().constLast(),
+             spoken("carpeta.txt" + QByteArray(Messages::CannotOpenBook.catalan).toLower()));
+    const QByteArray runtime = QFile::encodeName(m_runtime.path()).toLower();
+    for (const QByteArray &text : log().textsRead()) {
+        QVERIFY2(!text.toLower().contains(runtime), text.constData());
+    }
 }
 
 void TestClipboardCommand::noFileMeansNothingChanges_data() {
@@ -304,9 +285,8 @@ void TestClipboardCommand::noFileMeansNothingChanges() {
     const QStringList filesBefore = filesAround();
     press(Qt::Key_T);
 
-    QCOMPARE(
-        log().textsRead(),
-        Texts{spoken(lowerAsciiLetters("Carpeta" + inActiveLanguage(Messages::CannotOpenBook)))});
+    QCOMPARE(log().textsRead(), Texts{spoken(lowerAsciiLetters(
+                                    "Carpeta.txt" + inActiveLanguage(Messages::CannotOpenBook)))});
     QVERIFY(!m_form->IsReading);
     QCOMPARE(state.BookPath, before.BookPath);
     QCOMPARE(state.BookTitle, before.BookTitle);
@@ -315,7 +295,7 @@ void TestClipboardCommand::noFileMeansNothingChanges() {
     QCOMPARE(state.ReadPosition, before.ReadPosition);
     QCOMPARE(state.SentenceStart, before.SentenceStart);
     QCOMPARE(filesAround(), filesBefore);
-    QVERIFY(!QFile::exists(m_env->settingsPath()));
+    QVERIFY(!QFile::exists(m_fixture.env().settingsPath()));
 }
 
 QTEST_MAIN(TestClipboardCommand)

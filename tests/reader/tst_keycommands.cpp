@@ -27,13 +27,8 @@ const QByteArray ShortBook = "A. B. C.";
 const Qt::KeyboardModifiers NoKeys = Qt::NoModifier;
 const Qt::KeyboardModifiers Keypad = Qt::KeypadModifier;
 
-QByteArray spoken(const QByteArray &text) {
-    return MainWindowFixture::spoken(text);
-}
-
-QByteArray bookEnded() {
-    return MainWindowFixture::bookEnded();
-}
+constexpr auto spoken = &MainWindowFixture::spoken;
+constexpr auto bookEnded = &MainWindowFixture::bookEnded;
 
 QByteArray catalan(const Phrase &phrase) {
     return phrase.catalan;

@@ -2,27 +2,18 @@
 // recording speech double, with the program's own wiring of the main window.
 #include "ChooserDriver.h"
 #include "ClipboardFile.h"
-#include "DoubleLog.h"
-#include "Engines.h"
-#include "FreshSession.h"
+#include "MainWindowFixture.h"
 #include "Messages.h"
 #include "OpenBook.h"
 #include "ReadBook.h"
-#include "ReaderHooks.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
 #include "SpeakAndWait.h"
 #include "SpokenMenus.h"
-#include "TFormPrincipal.h"
-#include "TestEnvironment.h"
 #include "UnitUPCTV.h"
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 using Texts = QList<QByteArray>;
@@ -31,9 +22,7 @@ namespace {
 
 const QByteArray Book = "Primera frase. Segona frase. Fi.";
 
-QByteArray spoken(const QByteArray &text) {
-    return text + ' ';
-}
+constexpr auto spoken = &MainWindowFixture::spoken;
 
 QByteArray announcementFor(const QString &title) {
     return spoken(QByteArray(Messages::OpeningBookBeforeTitle) + title.toUtf8() +
@@ -45,10 +34,10 @@ QByteArray announcementFor(const QString &title) {
 class TestOpenBook : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+    void initTestCase() { m_fixture.setUp(); }
+    void init() { m_fixture.reset(); }
+    void cleanup() { m_fixture.tearDown(); }
+    void cleanupTestCase() { Speech().ReleaseSpeechLibrary(); }
 
     void titleIsTheFileNameLessItsExtension_data();
     void titleIsTheFileNameLessItsExtension();
@@ -57,64 +46,20 @@ private slots:
     void cancellingSpeaksTheMenuAndChangesNothing_data();
     void cancellingSpeaksTheMenuAndChangesNothing();
     void openingABookLeavesTheClipboardText();
+    void notOpenedWhileARunIsActive_data();
     void notOpenedWhileARunIsActive();
 
 private:
-    // A folder holding just `name` with `bytes`, made the current folder so that
-    // the chooser created next lists it. Returns the book's path.
-    QString bookFolderWith(const QString &name, const QByteArray &bytes);
-    void makeForm();
+    // `name` with `bytes` in the current folder, which the chooser created next
+    // lists. Returns the book's path.
+    QString bookFolderWith(const QString &name, const QByteArray &bytes) {
+        return m_fixture.writeBook(bytes, name);
+    }
+    void makeForm() { m_form = &m_fixture.makeForm(); }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    QString m_startFolder;
-    std::unique_ptr<QTemporaryDir> m_books;
-    std::unique_ptr<TFormPrincipal> m_form;
+    MainWindowFixture m_fixture;
+    TFormPrincipal *m_form = nullptr;
 };
-
-void TestOpenBook::initTestCase() {
-    m_env = std::make_unique<TestEnvironment>();
-    QVERIFY(m_env->isValid());
-    QCOMPARE(Settings().path(), m_env->settingsPath());
-    m_env->setMsPerByte(1);
-    m_startFolder = QDir::currentPath();
-    Speech().setLibraryName(doubleEnginePath());
-}
-
-void TestOpenBook::init() {
-    startFreshSession(*m_env);
-    if (QTest::currentTestFailed()) {
-        return;
-    }
-    m_books = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_books->isValid());
-    m_env->log().clear();
-}
-
-void TestOpenBook::cleanup() {
-    m_form.reset();
-    TheClipboardFile().remove();
-    QDir::setCurrent(m_startFolder);
-}
-
-void TestOpenBook::cleanupTestCase() {
-    Speech().ReleaseSpeechLibrary();
-}
-
-QString TestOpenBook::bookFolderWith(const QString &name, const QByteArray &bytes) {
-    const QString path = m_books->filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        qFatal("cannot write a test book");
-    }
-    QDir::setCurrent(m_books->path());
-    return QDir(m_books->path()).canonicalPath() + u'/' + name;
-}
-
-void TestOpenBook::makeForm() {
-    m_form = std::make_unique<TFormPrincipal>();
-    m_form->Hooks = readerHooks();
-    m_form->Hooks.createBookChooser(m_form.get());
-}
 
 void TestOpenBook::titleIsTheFileNameLessItsExtension_data() {
     QTest::addColumn<QString>("path");
@@ -178,7 +123,7 @@ void TestOpenBook::chosenBookIsAnnouncedAndReadFromItsSavedPosition() {
         QVERIFY(Settings().writeValue(path, stored));
     }
     makeForm();
-    const DoubleLog log = m_env->log();
+    const DoubleLog log = m_fixture.log();
     log.clear();
     ChooserDriver driver(ChooserDriver::firstBook());
     m_form->MenuObrirFitxerClick();
@@ -243,7 +188,7 @@ void TestOpenBook::cancellingSpeaksTheMenuAndChangesNothing() {
     state.BookFinished = bookFinished;
     state.StopAfterSentence = true;
     const ReaderState before = state;
-    const DoubleLog log = m_env->log();
+    const DoubleLog log = m_fixture.log();
     log.clear();
     ChooserDriver driver(ChooserDriver::escape());
     m_form->MenuObrirFitxerClick();
@@ -259,7 +204,7 @@ void TestOpenBook::cancellingSpeaksTheMenuAndChangesNothing() {
     QCOMPARE(state.StopAfterSentence, before.StopAfterSentence);
     QCOMPARE(state.ClipboardMode, before.ClipboardMode);
     QVERIFY(!m_form->IsReading);
-    QVERIFY(!QFile::exists(m_env->settingsPath()));
+    QVERIFY(!QFile::exists(m_fixture.env().settingsPath()));
 }
 
 // Choosing a book ends the clipboard's reading: its temporary file goes, and no
@@ -282,33 +227,62 @@ void TestOpenBook::openingABookLeavesTheClipboardText() {
     QVERIFY(!QFile::exists(clipboardPath));
     QVERIFY(!state.ClipboardMode);
     QCOMPARE(state.BookPath, book);
-    QCOMPARE(SettingsFile(m_env->settingsPath()).readValue(clipboardPath), QByteArray("NO"));
+    QCOMPARE(SettingsFile(m_fixture.env().settingsPath()).readValue(clipboardPath),
+             QByteArray("NO"));
 }
 
-// The context menu's item, used while a run reads: no chooser, and the run reads
-// on undisturbed.
-void TestOpenBook::notOpenedWhileARunIsActive() {
-    const QString book =
-        bookFolderWith(u"Viatge.txt"_s, "Una frase prou llarga per sentir-la un moment. Fi.");
-    makeForm();
-    m_env->setMsPerByte(30);
-    ChooserDriver driver(ChooserDriver::escape());
-    State().BookPath = book;
-    bool refusedAtOnce = false;
-    QTimer::singleShot(100, m_form.get(), [&] {
-        QVERIFY(ReadingRunActive());
-        m_form->MenuObrirFitxer->trigger();
-        refusedAtOnce = m_form->IsReading;
-    });
-    m_form->IsReading = true;
-    m_form->ReadBook();
-    m_env->setMsPerByte(1);
+void TestOpenBook::notOpenedWhileARunIsActive_data() {
+    QTest::addColumn<QByteArray>("during");
+    QTest::addColumn<bool>("lastSentence");
+    QTest::addColumn<QByteArray>("stored");
+    // Sentences at 0, 21 and 42; the run starts at 21.
+    QTest::newRow("a sentence: stopped as by the stop key")
+        << QByteArray(" Segona frase llarga. ") << false << QByteArray("21");
+    QTest::newRow("the last sentence: cut short, then the end")
+        << QByteArray(" Tercera frase llarga. ") << true << QByteArray("0");
+}
 
-    QVERIFY(refusedAtOnce);
-    QCOMPARE(driver.timesShown(), 0);
-    const Texts texts = m_env->log().textsRead();
-    QCOMPARE(texts.size(), 3); // both sentences, then the end
-    QCOMPARE(Settings().readValue(book), QByteArray("0"));
+// "&Obrir Fitxer..." chosen from the context menu while a run reads: no chooser
+// while the run is active; the reading stops at once, and the chooser comes once
+// the run has unwound.
+void TestOpenBook::notOpenedWhileARunIsActive() {
+    QFETCH(QByteArray, during);
+    QFETCH(bool, lastSentence);
+    QFETCH(QByteArray, stored);
+    const QString book = bookFolderWith(
+        u"Viatge.txt"_s, "Primera frase llarga. Segona frase llarga. Tercera frase llarga.");
+    m_fixture.env().setMsPerByte(40);
+    makeForm();
+    bool runActiveWhenShown = true;
+    ChooserDriver driver([&](TFormObrirRecurs &chooser) {
+        runActiveWhenShown = ReadingRunActive();
+        QTest::keyClick(&chooser, Qt::Key_Escape);
+    });
+    MainWindowFixture::pausedAt(book, 21);
+    m_fixture.whenSpoken(during, [&] { m_form->MenuObrirFitxer->trigger(); });
+    m_fixture.press(Qt::Key_C);
+    QTRY_COMPARE_WITH_TIMEOUT(driver.timesShown(), 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_fixture.log().textsRead().isEmpty() &&
+                                 m_fixture.log().textsRead().constLast().startsWith("Has cancel"),
+                             30000);
+
+    QVERIFY(!runActiveWhenShown);
+    const QByteArray cancelled =
+        lastSentence ? spoken(Messages::OpenCancelledWhenIdle.catalan + State().IdleMenuText)
+                     : spoken(Messages::OpenCancelledWhenPaused.catalan + State().PauseMenuText);
+    // Nothing more of the book; the end of the book if it came to its end; the
+    // chooser's prompts; the cancellation.
+    const Texts after = m_fixture.spokenAfter(during);
+    QVERIFY(after.size() >= 2);
+    for (const QByteArray &text : after) {
+        QVERIFY2(!text.contains("frase llarga"), text.constData());
+    }
+    if (lastSentence) {
+        QCOMPARE(after.constFirst(), MainWindowFixture::bookEnded());
+    }
+    QCOMPARE(after.constLast(), cancelled);
+    QCOMPARE(Settings().readValue(book), stored);
+    QCOMPARE(State().BookFinished, lastSentence);
 }
 
 QTEST_MAIN(TestOpenBook)

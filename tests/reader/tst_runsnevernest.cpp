@@ -20,13 +20,8 @@ namespace {
 const Qt::KeyboardModifiers NoKeys = Qt::NoModifier;
 const Qt::KeyboardModifiers Keypad = Qt::KeypadModifier;
 
-QByteArray spoken(const QByteArray &text) {
-    return MainWindowFixture::spoken(text);
-}
-
-QByteArray bookEnded() {
-    return MainWindowFixture::bookEnded();
-}
+constexpr auto spoken = &MainWindowFixture::spoken;
+constexpr auto bookEnded = &MainWindowFixture::bookEnded;
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The main window: exit, activation and the first steps of the key handler, run
 // in-process against the recording test double.
 #include "DoubleLog.h"
+#include "FreshSession.h"
 #include "Messages.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
@@ -47,6 +48,8 @@ private:
     // Shows `form` and waits until its activation handler has run.
     static bool showActive(TFormPrincipal &form);
     static int countTexts(const DoubleLog &log, const QByteArray &text);
+    // Waits until `text` has been spoken once (the menu after an activation).
+    static bool awaitSpokenOnce(const DoubleLog &log, const QByteArray &text);
     static QByteArray spoken(const QByteArray &text) { return text + ' '; }
 
     std::unique_ptr<TestEnvironment> m_env;
@@ -63,14 +66,7 @@ void TestFormPrincipal::initTestCase() {
 }
 
 void TestFormPrincipal::init() {
-    Speech().ReleaseSpeechLibrary();
-    Speech().ReadingSpeed = SpeechService::DefaultReadingSpeed;
-    Speech().CatalanActive = true;
-    TimerStatusUpcTV().disarm();
-    State() = ReaderState{};
-    BuildCatalanMenus();
-    QFile::remove(m_env->settingsPath());
-    QVERIFY(Speech().LoadSpeechLibrary());
+    startFreshSession(*m_env);
     m_env->log().clear();
 }
 
@@ -83,6 +79,11 @@ bool TestFormPrincipal::showActive(TFormPrincipal &form) {
     form.activateWindow();
     return QTest::qWaitForWindowActive(&form, 20000) &&
            QTest::qWaitFor([&] { return form.isActivationRecorded(); }, 20000);
+}
+
+bool TestFormPrincipal::awaitSpokenOnce(const DoubleLog &log, const QByteArray &text) {
+    return log.waitUntil(
+        [&](const QList<DoubleCall> &) { return countTexts(log, spoken(text)) == 1; });
 }
 
 int TestFormPrincipal::countTexts(const DoubleLog &log, const QByteArray &text) {
@@ -196,9 +197,7 @@ void TestFormPrincipal::closeDuringReadingRunEndsTheRun() {
     };
     QVERIFY(showActive(form));
     const DoubleLog log = m_env->log();
-    QVERIFY(log.waitUntil([&](const QList<DoubleCall> &) {
-        return countTexts(log, spoken(State().PauseMenuText)) == 1;
-    }));
+    QVERIFY(awaitSpokenOnce(log, State().PauseMenuText));
     log.clear();
     QTimer::singleShot(300, &form, [&] { form.close(); });
     QTimer::singleShot(300 + 100, &form, [&] {
@@ -373,9 +372,7 @@ void TestFormPrincipal::losingActivationStopsAndRegainingSpeaksMenu() {
     TFormPrincipal form;
     QVERIFY(showActive(form));
     const DoubleLog log = m_env->log();
-    QVERIFY(log.waitUntil([&](const QList<DoubleCall> &) {
-        return countTexts(log, spoken(State().IdleMenuText)) == 1;
-    }));
+    QVERIFY(awaitSpokenOnce(log, State().IdleMenuText));
     log.clear();
 
     State().BookPath = QStringLiteral("/llibres/d.txt");
@@ -414,9 +411,7 @@ void TestFormPrincipal::applicationStateRunsEachHandlerOnce() {
     TFormPrincipal form;
     QVERIFY(showActive(form));
     const DoubleLog log = m_env->log();
-    QVERIFY(log.waitUntil([&](const QList<DoubleCall> &) {
-        return countTexts(log, spoken(State().IdleMenuText)) == 1;
-    }));
+    QVERIFY(awaitSpokenOnce(log, State().IdleMenuText));
     log.clear();
 
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
@@ -452,9 +447,7 @@ void TestFormPrincipal::modalDialogRunsNoHandler() {
     TFormPrincipal form;
     QVERIFY(showActive(form));
     const DoubleLog log = m_env->log();
-    QVERIFY(log.waitUntil([&](const QList<DoubleCall> &) {
-        return countTexts(log, spoken(State().IdleMenuText)) == 1;
-    }));
+    QVERIFY(awaitSpokenOnce(log, State().IdleMenuText));
     form.hookApplicationActivation();
     log.clear();
 
