@@ -55,13 +55,12 @@ QByteArray fileBytes(const QString &path) {
 
 } // namespace
 
-class TestClipboardCommand : public QObject {
+class TestClipboardCommand : public MainWindowTest {
     Q_OBJECT
 private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void readsTheClipboardText_data();
     void readsTheClipboardText();
@@ -81,7 +80,6 @@ private:
     // The files of the current folder and of the runtime folder.
     QStringList filesAround() const;
 
-    MainWindowFixture m_fixture;
     QTemporaryDir m_runtime;
     TFormPrincipal *m_form = nullptr;
 };
@@ -109,10 +107,6 @@ void TestClipboardCommand::cleanup() {
     const QByteArray own = fileBytes(m_fixture.folder() + u"/Carpeta.txt"_s);
     m_fixture.tearDown();
     QCOMPARE(own, QByteArray("Meu. "));
-}
-
-void TestClipboardCommand::cleanupTestCase() {
-    Speech().ReleaseSpeechLibrary();
 }
 
 QStringList TestClipboardCommand::filesAround() const {

@@ -36,13 +36,10 @@ QByteArray catalan(const Phrase &phrase) {
 
 } // namespace
 
-class TestKeyCommands : public QObject {
+class TestKeyCommands : public MainWindowTest {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_fixture.setUp(); }
     void init();
-    void cleanup() { m_fixture.tearDown(); }
-    void cleanupTestCase() { Speech().ReleaseSpeechLibrary(); }
 
     void commandTable_data();
     void commandTable();
@@ -65,7 +62,6 @@ private:
         m_fixture.press(key, modifiers);
     }
 
-    MainWindowFixture m_fixture;
     QString m_book;
     TFormPrincipal *m_form = nullptr;
 };

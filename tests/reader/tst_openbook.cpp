@@ -31,14 +31,9 @@ QByteArray announcementFor(const QString &title) {
 
 } // namespace
 
-class TestOpenBook : public QObject {
+class TestOpenBook : public MainWindowTest {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_fixture.setUp(); }
-    void init() { m_fixture.reset(); }
-    void cleanup() { m_fixture.tearDown(); }
-    void cleanupTestCase() { Speech().ReleaseSpeechLibrary(); }
-
     void titleIsTheFileNameLessItsExtension_data();
     void titleIsTheFileNameLessItsExtension();
     void chosenBookIsAnnouncedAndReadFromItsSavedPosition_data();
@@ -57,7 +52,6 @@ private:
     }
     void makeForm() { m_form = &m_fixture.makeForm(); }
 
-    MainWindowFixture m_fixture;
     TFormPrincipal *m_form = nullptr;
 };
 

@@ -25,14 +25,9 @@ constexpr auto bookEnded = &MainWindowFixture::bookEnded;
 
 } // namespace
 
-class TestRunsNeverNest : public QObject {
+class TestRunsNeverNest : public MainWindowTest {
     Q_OBJECT
 private slots:
-    void initTestCase() { m_fixture.setUp(); }
-    void init() { m_fixture.reset(); }
-    void cleanup() { m_fixture.tearDown(); }
-    void cleanupTestCase() { Speech().ReleaseSpeechLibrary(); }
-
     void keysDuringTheLastSentenceStartNothing_data();
     void keysDuringTheLastSentenceStartNothing();
     void keysDuringTheStopKeysPauseStartNothing_data();
@@ -55,7 +50,6 @@ private:
     }
     Texts spokenAfter(const QByteArray &text) const { return m_fixture.spokenAfter(text); }
 
-    MainWindowFixture m_fixture;
     QString m_book;
     TFormPrincipal *m_form = nullptr;
 };

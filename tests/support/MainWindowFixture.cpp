@@ -101,3 +101,7 @@ MainWindowFixture::Texts MainWindowFixture::spokenAfter(const QByteArray &text) 
 QByteArray MainWindowFixture::bookEnded() {
     return spoken(inActiveLanguage(Messages::BookEnded) + State().IdleMenuText);
 }
+
+void MainWindowTest::cleanupTestCase() {
+    Speech().ReleaseSpeechLibrary();
+}

@@ -59,3 +59,19 @@ private:
     std::unique_ptr<TFormPrincipal> m_form;
     std::unique_ptr<QTimer> m_trigger;
 };
+
+// A test class of the main window: derive from it and add the tests as private
+// slots. The fixture is set up once, reset before and torn down after every test,
+// and the library released at the end; a test class that needs more at one of
+// these points declares the slot itself and calls the fixture from it.
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { m_fixture.setUp(); }
+    void init() { m_fixture.reset(); }
+    void cleanup() { m_fixture.tearDown(); }
+    void cleanupTestCase();
+
+protected:
+    MainWindowFixture m_fixture;
+};
