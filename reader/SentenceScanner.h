@@ -21,7 +21,7 @@
 // tests and benchmarks. User-interface thread only in the program.
 
 enum class ScanResult {
-    Sentence,  // a sentence up to a full stop; more follow
+    Sentence,  // a sentence up to a full stop or a cut point; more follow
     EndOfBook, // the sentence that ends at the last byte of the book
     ReadError, // nothing readable at the position (past the end, negative, I/O error)
 };
