@@ -1,6 +1,13 @@
 // Throughput and memory of the sentence scanner on a large generated book.
 //
 //   bench_scanner [book size in bytes, default 1 GiB] [boundary-free stretch, default 100 MB]
+//   bench_scanner keys [book size in bytes, default 2 GiB]
+//
+// The second form measures how long a key can wait: every scanner call runs on
+// the user-interface thread, so a key pressed during one is answered after it.
+// It times the calls a reader makes (the first sentence, the sentences after it,
+// a step back from the end, a resume in the middle) on a book without any full
+// stop and on a book of prose, and takes the longest single call of each kind.
 //
 // Writes the books into $TMPDIR (or /tmp) and deletes them at the end. Each
 // measurement runs in a child process of its own so that its peak resident memory
@@ -88,6 +95,30 @@ bool writeProse(const QString &path, qint64 size, qint64 boundaryFree) {
             }
             writeSentence(chunk, random);
         }
+        const qint64 length = std::min<qint64>(static_cast<qint64>(chunk.size()), size - written);
+        if (file.write(chunk.data(), length) != length) {
+            return false;
+        }
+        written += length;
+    }
+    return true;
+}
+
+// Lines of words without a single full stop, as a log or a book exported
+// without punctuation: by the full-stop rule alone, one sentence of the whole file.
+bool writeFlat(const QString &path, qint64 size) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    Random random;
+    std::string chunk;
+    for (qint64 written = 0; written < size;) {
+        chunk.clear();
+        while (chunk.size() < (1 << 20)) {
+            writeSentence(chunk, random);
+        }
+        std::replace(chunk.begin(), chunk.end(), '.', ',');
         const qint64 length = std::min<qint64>(static_cast<qint64>(chunk.size()), size - written);
         if (file.write(chunk.data(), length) != length) {
             return false;
@@ -216,17 +247,96 @@ void report(const char *what, const std::vector<Figures> &runs, double perSecond
     std::printf("\n");
 }
 
+// The longest of up to `calls` sentences read from `position` on in one run (the
+// first call includes opening the book); count is that sentence's length.
+Figures longestSentenceCall(const QString &path, qint64 position, int calls) {
+    qint64 readPosition = position;
+    qint64 sentenceStart = 0;
+    SentenceScanner scanner(readPosition, sentenceStart);
+    Clock::time_point start = Clock::now();
+    if (scanner.open(path) != BookFile::OpenStatus::Opened) {
+        std::exit(2);
+    }
+    Figures worst;
+    ScanResult result = ScanResult::Sentence;
+    for (int call = 0; call < calls && result == ScanResult::Sentence; ++call) {
+        result = scanner.ScanSentence();
+        const double took = secondsSince(start);
+        if (took > worst.seconds) {
+            worst = Figures{took, static_cast<double>(scanner.SentenceText().size()), 0};
+        }
+        start = Clock::now();
+    }
+    return result == ScanResult::ReadError ? Figures{-1, 0, 0} : worst;
+}
+
+// A step back from `from` and the first sentence of the run after it: the longer
+// of the two calls; count is how far back the step went.
+Figures stepBackAndRead(const QString &path, qint64 from) {
+    qint64 readPosition = from;
+    const Clock::time_point start = Clock::now();
+    if (!StepBackOneSentence(path, from, false, readPosition)) {
+        return Figures{-1, 0, 0};
+    }
+    const double back = secondsSince(start);
+    const Figures next = longestSentenceCall(path, readPosition, 1);
+    return Figures{std::max(back, next.seconds), static_cast<double>(from - readPosition), 0};
+}
+
+void measureKeys(const char *name, const QString &path, qint64 size) {
+    const std::vector<std::pair<const char *, std::function<Figures()>>> calls = {
+        {"first sentence", [&] { return longestSentenceCall(path, 0, 1); }},
+        {"longest of 2000 sentences", [&] { return longestSentenceCall(path, 0, 2000); }},
+        {"step back from the end, read", [&] { return stepBackAndRead(path, size - 1); }},
+        {"resume in the middle", [&] { return longestSentenceCall(path, size / 2, 1); }},
+    };
+    for (const auto &[what, work] : calls) {
+        std::vector<Figures> runs;
+        for (int run = 0; run < 3; ++run) {
+            runs.push_back(inChild(work));
+        }
+        const std::string label = std::string(name) + ": " + what;
+        report(label.c_str(), runs, 0, "", 0);
+        std::printf("%-42s %.0f bytes\n", "  ... sentence (or step) length", runs.front().count);
+    }
+}
+
+int keysMain(const QString &folder, qint64 size) {
+    const QString pid = QString::number(getpid());
+    const QString flat =
+        folder + QStringLiteral("/bench_keys_flat_") + pid + QStringLiteral(".txt");
+    const QString prose =
+        folder + QStringLiteral("/bench_keys_prose_") + pid + QStringLiteral(".txt");
+    std::printf("writing two %lld-byte books in %s\n", static_cast<long long>(size),
+                qPrintable(folder));
+    const bool written = writeFlat(flat, size) && writeProse(prose, size, 0);
+    if (written) {
+        catSeconds(flat);
+        catSeconds(prose);
+        const Figures idle = inChild([] { return Figures{}; });
+        std::printf("%-42s maxrss %ld KiB\n", "idle child (baseline)", idle.maxRssKiB);
+        measureKeys("no full stop", flat, size);
+        measureKeys("prose", prose, size);
+    }
+    QFile::remove(flat);
+    QFile::remove(prose);
+    return written ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
+    const char *tmp = std::getenv("TMPDIR");
+    const QString folder = QFile::decodeName(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp");
+    if (argc > 1 && std::string(argv[1]) == "keys") {
+        return keysMain(folder, argc > 2 ? std::atoll(argv[2]) : (qint64(2) << 30));
+    }
     const qint64 size = argc > 1 ? std::atoll(argv[1]) : (qint64(1) << 30);
     const qint64 stretch = argc > 2 ? std::atoll(argv[2]) : qint64(100000000);
     if (size < 4096 || stretch < 2) {
         std::fprintf(stderr, "usage: %s [book bytes >= 4096] [stretch bytes]\n", argv[0]);
         return 2;
     }
-    const char *tmp = std::getenv("TMPDIR");
-    const QString folder = QFile::decodeName(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp");
     const QString pid = QString::number(getpid());
     const QString book =
         folder + QStringLiteral("/bench_scanner_book_") + pid + QStringLiteral(".txt");

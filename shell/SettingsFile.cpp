@@ -217,6 +217,44 @@ bool SettingsFile::writeValue(const QString &key, const QByteArray &value) {
                        IniFormat::withValue(*current, Section, key.toUtf8(), matchFor(key), value));
 }
 
+bool SettingsFile::writeValues(const QList<std::pair<QString, QByteArray>> &values) {
+    for (const auto &[key, value] : values) {
+        if (key.isEmpty() || !IniFormat::isStorableValue(value)) {
+            return false;
+        }
+    }
+    if (!ensureFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()))) {
+        return false;
+    }
+    const FileLock lock(lockPath(), m_lockTimeout);
+    if (!lock.isLocked()) {
+        return false;
+    }
+    const QString target = replacedFile(m_path);
+    removeLeftoverTemporaries(target);
+    const QByteArray targetName = QFile::encodeName(target);
+    std::optional<QByteArray> content = readWholeFile(targetName);
+    if (!content) {
+        return false; // never replace what could not be read
+    }
+    for (const auto &[key, value] : values) {
+        content = IniFormat::withValue(*content, Section, key.toUtf8(), matchFor(key), value);
+    }
+    return replaceFile(targetName, *content);
+}
+
+bool SettingsFile::removeLeftoverTemporaryFiles() {
+    if (!QFileInfo(m_path).absoluteDir().exists()) {
+        return true; // no folder, nothing left over; not created just for this
+    }
+    const FileLock lock(lockPath(), std::chrono::milliseconds(0));
+    if (!lock.isLocked()) {
+        return false;
+    }
+    removeLeftoverTemporaries(replacedFile(m_path));
+    return true;
+}
+
 int SettingsFile::readReadingSpeed() const {
     const QByteArray text = readValue(QLatin1String(SpeedKey));
     return text == NotFound ? DefaultSpeed : parseDecimal<int>(text).value_or(DefaultSpeed);
@@ -244,6 +282,18 @@ bool SettingsFile::writeReadingSpeed(int speed) {
 bool SettingsFile::writeLanguage(bool catalanActive) {
     return writeValue(QLatin1String(LanguageKey),
                       (catalanActive ? CatalanValue : SpanishValue).toByteArray());
+}
+
+bool SettingsFile::writeExitSettings(const QString &bookPath, qint64 position, int speed,
+                                     bool catalanActive) {
+    QList<std::pair<QString, QByteArray>> values;
+    if (!bookPath.isEmpty()) {
+        values.append({bookPath, QByteArray::number(position)});
+    }
+    values.append({QLatin1String(SpeedKey), QByteArray::number(speed)});
+    values.append(
+        {QLatin1String(LanguageKey), (catalanActive ? CatalanValue : SpanishValue).toByteArray()});
+    return writeValues(values);
 }
 
 SettingsFile &Settings() {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
 #include <chrono>
+#include <utility>
 
 // The settings file "Tirova2001.ini": speaking speed, language and, for every book,
 // the byte offset at which its reading resumes. One section, "Zelvora"; every
@@ -34,6 +36,15 @@ public:
 
     QByteArray readValue(const QString &key) const;
     bool writeValue(const QString &key, const QByteArray &value);
+    // Writes every key, in the order given, in one locked replacement of the file:
+    // a crash leaves either all the new values or all the old ones. Nothing is
+    // written (false) when a key is empty or a value cannot be stored.
+    bool writeValues(const QList<std::pair<QString, QByteArray>> &values);
+    // Removes the temporary files that writes killed midway left beside the file
+    // (the ".tmp." names a write uses, and only those). Only under the lock, so a
+    // write in progress in another copy keeps its file: when another copy holds
+    // the lock nothing is removed and the result is false; its next write cleans.
+    bool removeLeftoverTemporaryFiles();
 
     // The typed accesses of the program. A value that is missing, "NO" or not a
     // decimal integer reads as the default: speed 140, position 0.
@@ -43,6 +54,9 @@ public:
     bool writeBookPosition(const QString &bookPath, qint64 position);
     bool writeReadingSpeed(int speed);
     bool writeLanguage(bool catalanActive); // "Català" or "Castellà", in UTF-8
+    // The exit's values in one write: the book's position (unless `bookPath` is
+    // empty), then the speed, then the language.
+    bool writeExitSettings(const QString &bookPath, qint64 position, int speed, bool catalanActive);
 
 private:
     QString m_path;

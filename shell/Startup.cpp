@@ -51,6 +51,8 @@ bool Startup::start() {
     if (m_form->Hooks.createBookChooser) {
         m_form->Hooks.createBookChooser(m_form.get());
     }
+    // Temporary files of writes killed midway; a copy writing now keeps its own.
+    Settings().removeLeftoverTemporaryFiles();
     Speech().ReadingSpeed = Settings().readReadingSpeed();
     WaitPumping(1000);
     if (!Speech().LoadSpeechLibrary()) {

@@ -100,12 +100,12 @@ void TFormPrincipal::FormClose() {
     LlegirFinsQueSAcabi(inActiveLanguage(Messages::Farewell));
     ExitAnnounced = true;
     removeClipboardFile();
+    // Position, speed and language in one atomic write: a crash leaves all three
+    // old or all three new.
     const ReaderState &state = State();
-    if (!state.BookPath.isEmpty() && !state.ClipboardMode) {
-        Settings().writeBookPosition(state.BookPath, state.SentenceStart);
-    }
-    Settings().writeReadingSpeed(Speech().ReadingSpeed);
-    Settings().writeLanguage(Speech().CatalanActive);
+    const bool savesBook = !state.BookPath.isEmpty() && !state.ClipboardMode;
+    Settings().writeExitSettings(savesBook ? state.BookPath : QString(), state.SentenceStart,
+                                 Speech().ReadingSpeed, Speech().CatalanActive);
     WaitPumping(200);
     Speech().ReleaseSpeechLibrary();
     WaitPumping(1000);

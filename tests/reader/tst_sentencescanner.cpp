@@ -1,3 +1,4 @@
+#include "ScannerReference.h"
 #include "SentenceScanner.h"
 
 #include <QDir>
@@ -7,88 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <sys/stat.h>
 
 using Sentences = QList<QByteArray>;
-
-namespace {
-
-// The boundary rule written out byte by byte, the slow obvious way: the oracle
-// that the buffered scanner is compared with.
-QList<qint64> referenceSentenceStarts(const QByteArray &book) {
-    QList<qint64> starts{0};
-    const qint64 last = book.size() - 1;
-    for (qint64 i = 0; i < last; ++i) {
-        const char next = book[i + 1];
-        if (book[i] == '.' && (next == ' ' || next == '\r' || next == '\n')) {
-            starts.append(i + 1);
-        }
-    }
-    return starts;
-}
-
-// Stepping back written out byte by byte; -1 when a read would fail.
-qint64 referenceStepBack(const QByteArray &book, qint64 sentenceStart, bool stopAfterSentence,
-                         qint64 readPosition) {
-    if (sentenceStart < 2) {
-        return readPosition;
-    }
-    const auto readable = [&](qint64 at) { return at >= 0 && at < book.size(); };
-    qint64 p = sentenceStart - 2;
-    for (;;) {
-        if (!readable(p)) {
-            return -1;
-        }
-        if (p == 0) {
-            break;
-        }
-        if (book[p] == '.') {
-            if (!readable(p + 1)) {
-                return -1;
-            }
-            const char next = book[p + 1];
-            if (next == ' ' || next == '\r' || next == '\n') {
-                break;
-            }
-        }
-        --p;
-    }
-    if (p > 0) {
-        ++p;
-    }
-    if (stopAfterSentence && p != 0) {
-        ++p;
-    }
-    return p;
-}
-
-struct ScannedSentence {
-    qint64 start;
-    qint64 readPositionAfter;
-    QByteArray text;
-    ScanResult result;
-};
-
-// Every sentence from `from` to the end of the book or the first error.
-QList<ScannedSentence> scanAll(const QString &path, qint64 from) {
-    qint64 readPosition = from;
-    qint64 sentenceStart = -99;
-    SentenceScanner scanner(readPosition, sentenceStart);
-    QList<ScannedSentence> out;
-    if (scanner.open(path) != BookFile::OpenStatus::Opened) {
-        return out;
-    }
-    for (int guard = 0; guard < 1000000; ++guard) {
-        const ScanResult result = scanner.ScanSentence();
-        out.append({sentenceStart, readPosition, scanner.SentenceText(), result});
-        if (result != ScanResult::Sentence) {
-            break;
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 class TestSentenceScanner : public QObject {
     Q_OBJECT
@@ -97,45 +20,10 @@ private:
     QTemporaryDir m_dir;
     int m_files = 0;
 
-    QString writeBook(const QByteArray &bytes) {
-        const QString path = m_dir.filePath(QStringLiteral("book%1.txt").arg(++m_files));
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-            qFatal("cannot write a test book");
-        }
-        return path;
-    }
+    QString writeBook(const QByteArray &bytes) { return writeBookIn(m_dir, bytes); }
 
-    // Compares a forward scan and a step back from every sentence start with the
-    // byte-by-byte oracles.
     void checkAgainstReference(const QByteArray &book) {
-        const QString path = writeBook(book);
-        const QList<qint64> starts = referenceSentenceStarts(book);
-        const QList<ScannedSentence> scanned = scanAll(path, 0);
-        QCOMPARE(scanned.size(), starts.size());
-        QByteArray joined;
-        for (qsizetype i = 0; i < scanned.size(); ++i) {
-            QCOMPARE(scanned[i].start, starts[i]);
-            const bool last = i + 1 == scanned.size();
-            QCOMPARE(scanned[i].result, last ? ScanResult::EndOfBook : ScanResult::Sentence);
-            QCOMPARE(scanned[i].readPositionAfter, last ? book.size() - 1 : starts[i + 1]);
-            joined += scanned[i].text;
-        }
-        QCOMPARE(joined, book);
-        for (qsizetype i = 1; i < starts.size(); ++i) {
-            for (const bool stopAfter : {false, true}) {
-                qint64 readPosition = -7;
-                QVERIFY(StepBackOneSentence(path, starts[i], stopAfter, readPosition));
-                QCOMPARE(readPosition, referenceStepBack(book, starts[i], stopAfter, -7));
-                if (starts[i] >= 2) {
-                    // Continuous reading resumes at the previous sentence's start,
-                    // except after a full stop at offset 0, which is never taken
-                    // for a boundary when stepping back.
-                    const qint64 previous = starts[i - 1] == 1 ? 0 : starts[i - 1];
-                    QCOMPARE(readPosition, stopAfter && previous != 0 ? previous + 1 : previous);
-                }
-            }
-        }
+        checkScannerAgainstReference(writeBook(book), book);
     }
 
 private slots:

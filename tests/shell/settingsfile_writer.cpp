@@ -8,6 +8,10 @@
 //       writes <key prefix><i> = i for i = 0 .. <count> - 1
 //   settingsfile_writer <settings file> filesizelimit <key> <bytes>
 //       with files limited to <bytes> (as on a full disk) writes <key> = 1
+//   settingsfile_writer <settings file> exit <book> <count>
+//       the exit's write of round k = 1, 2, ... <count> (0: until killed): position
+//       k for <book>, speed k, Spanish when k is odd; prints "written" once the
+//       first has returned true
 //
 // Exit status: 0 when every write returned true, 1 when one failed, 2 on misuse.
 #include "SettingsFile.h"
@@ -21,7 +25,7 @@
 
 int main(int argc, char *argv[]) {
     if (argc != 5) {
-        std::fputs("usage: settingsfile_writer <file> same|distinct|filesizelimit <key> <n>\n",
+        std::fputs("usage: settingsfile_writer <file> same|distinct|filesizelimit|exit <key> <n>\n",
                    stderr);
         return 2;
     }
@@ -33,6 +37,15 @@ int main(int argc, char *argv[]) {
         for (qint64 value = 1; count == 0 || value <= count; ++value) {
             allWritten = settings.writeBookPosition(key, value) && allWritten;
             if (value == 1) {
+                std::puts(allWritten ? "written" : "failed");
+                std::fflush(stdout);
+            }
+        }
+    } else if (std::strcmp(argv[2], "exit") == 0) {
+        for (int round = 1; count == 0 || round <= count; ++round) {
+            allWritten =
+                settings.writeExitSettings(key, round, round, round % 2 == 0) && allWritten;
+            if (round == 1) {
                 std::puts(allWritten ? "written" : "failed");
                 std::fflush(stdout);
             }

@@ -1,11 +1,13 @@
 // Start-up of the real program, run as a child process against the recording
-// test double: stored speed and language, the greeting, the missing library, and
-// the signals with which a session ends the program.
+// test double: stored speed and language, the greeting, the missing library, the
+// left-over temporary files, and the signals with which a session ends the program.
 #include "DoubleLog.h"
 #include "EngineDirectory.h"
 #include "Engines.h"
+#include "FileLock.h"
 #include "Messages.h"
 #include "ReaderState.h"
+#include "SettingsFile.h"
 #include "SpokenMenus.h"
 #include "TestEnvironment.h"
 #include "UnitUPCTV.h"
@@ -17,7 +19,9 @@
 #include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
+#include <optional>
 #include <sys/types.h>
 
 class TestStartup : public QObject {
@@ -26,6 +30,8 @@ private slots:
     void storedSettingsAndGreeting_data();
     void storedSettingsAndGreeting();
     void withoutSpeechLibrary();
+    void leftoverTemporaryFiles_data();
+    void leftoverTemporaryFiles();
     void terminationSignalClosesTheWindow_data();
     void terminationSignalClosesTheWindow();
 
@@ -199,6 +205,54 @@ void TestStartup::withoutSpeechLibrary() {
     QVERIFY2(lines.constFirst().contains("libupctv.so"), lines.constFirst().constData());
     QVERIFY(!QFile::exists(env.settingsPath()));
     QVERIFY(!QFile::exists(env.log().path()));
+}
+
+void TestStartup::leftoverTemporaryFiles_data() {
+    QTest::addColumn<bool>("anotherCopyWriting"); // holds the settings lock meanwhile
+    QTest::newRow("left over by killed writes") << false;
+    QTest::newRow("another copy writing") << true;
+}
+
+// Start-up removes the temporary files that killed writes left beside the settings
+// file, and only those; while another copy holds the lock (its write in progress)
+// nothing is removed.
+void TestStartup::leftoverTemporaryFiles() {
+    QFETCH(bool, anotherCopyWriting);
+    TestEnvironment env;
+    QVERIFY(env.isValid());
+    EngineDirectory engine;
+    QVERIFY(engine.isValid());
+    const QDir folder = QFileInfo(env.settingsPath()).dir();
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
+    const QStringList ours{QStringLiteral("Tirova2001.ini.tmp.a1B2c3"),
+                           QStringLiteral("Tirova2001.ini.tmp.XyZ789")};
+    const QStringList others{QStringLiteral("Tirova2001.ini.tmp.a1B2c3d"),
+                             QStringLiteral("Tirova2001.ini.tmp.ab"),
+                             QStringLiteral("Altre.ini.tmp.a1B2c3"),
+                             QStringLiteral("Tirova2001.ini.bak"), QStringLiteral("notes.txt")};
+    for (const QString &name : ours + others) {
+        QFile file(folder.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write("[Zelvora]\n"), qint64(10));
+    }
+    const SettingsFile settings(env.settingsPath());
+    std::optional<FileLock> lock;
+    if (anotherCopyWriting) {
+        lock.emplace(settings.lockPath(), std::chrono::milliseconds(0));
+        QVERIFY(lock->isLocked());
+    }
+
+    QProcess zelvora;
+    const bool greeted = startAndAwaitGreeting(zelvora, env, engine);
+    zelvora.kill();
+    zelvora.waitForFinished(30000);
+    QVERIFY(greeted);
+    for (const QString &name : ours) {
+        QCOMPARE(folder.exists(name), anotherCopyWriting);
+    }
+    for (const QString &name : others) {
+        QVERIFY2(folder.exists(name), qPrintable(name));
+    }
 }
 
 void TestStartup::terminationSignalClosesTheWindow_data() {
