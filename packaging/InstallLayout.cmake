@@ -35,6 +35,7 @@ function(zelvora_install_engine target)
     LIBRARY DESTINATION "${ZELVORA_ENGINE_INSTALL_DIR}"
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   file(RELATIVE_PATH library_folder "${ZELVORA_BUILD_ENGINE_DIR}" "${CMAKE_LIBRARY_OUTPUT_DIRECTORY}")
+  string(REGEX REPLACE "/$" "" library_folder "${library_folder}")
   set(name "${CMAKE_SHARED_LIBRARY_PREFIX}${target}${CMAKE_SHARED_LIBRARY_SUFFIX}")
   add_custom_command(OUTPUT "${ZELVORA_BUILD_ENGINE_DIR}/${name}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${ZELVORA_BUILD_ENGINE_DIR}"

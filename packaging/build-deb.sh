@@ -23,7 +23,7 @@ generator="Unix Makefiles"
 command -v ninja >/dev/null 2>&1 && generator=Ninja
 cmake -S . -B "$build" -G "$generator" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
   -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DCMAKE_C_FLAGS="$CFLAGS $CPPFLAGS" -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS" \
+  -DCMAKE_C_FLAGS="$CFLAGS $CPPFLAGS -fno-ident" -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS -fno-ident" \
   -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS"
 cmake --build "$build" -j "$(nproc)" --target installables
 (cd "$build" && cpack -G DEB)
@@ -37,5 +37,5 @@ for page in packaging/man/*.1; do
   MANWIDTH=80 man --warnings -l "$page" 2>"$build/man.log" >/dev/null
   [ ! -s "$build/man.log" ] || { cat "$build/man.log"; fail "man page $page"; }
 done
-lintian --fail-on error --info "$deb"
+lintian --fail-on error --display-info "$deb"
 printf 'build-deb: %s, %s bytes\n' "$deb" "$(stat -c %s "$deb")"

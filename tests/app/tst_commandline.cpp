@@ -21,18 +21,17 @@ void TestCommandLine::outcome_data() {
     const QString usage = QStringLiteral("Usage: zelvora [options]\n");
     const QString version = QStringLiteral("zelvora " ZELVORA_VERSION "\n");
     const QString none;
-    auto row = [](const char *name, const char *arguments) {
+    auto row = [](const char *name, const char *arguments) -> QTestData & {
         QStringList list{QStringLiteral("/usr/bin/zelvora")};
         const QString joined = QString::fromUtf8(arguments);
         if (!joined.isEmpty()) {
             list += joined.split(QLatin1Char(' '));
         }
-        return std::move(QTest::newRow(name) << list);
+        return QTest::newRow(name) << list;
     };
     row("no argument", "") << true << 0 << none << none;
     row("--help", "--help") << false << 0 << usage << none;
     row("-h", "-h") << false << 0 << usage << none;
-    row("-?", "-?") << false << 0 << usage << none;
     row("--help-all", "--help-all") << false << 0 << usage << none;
     row("--version", "--version") << false << 0 << version << none;
     row("-v", "-v") << false << 0 << version << none;
