@@ -25,6 +25,9 @@ get_filename_component(ZELVORA_BUILD_ENGINE_DIR
 # Everything an install needs, so that a package build can make only these
 # (`cmake --build B --target installables`) and leave out tests and benchmarks.
 add_custom_target(installables)
+# The build tree's engine folder, with a link to every engine: the built program
+# depends on it.
+add_custom_target(zelvora_engine_links)
 
 # Installs a speech engine (a shared library behind speech/upctv.h) into the
 # private engine folder, where the installed program's RUNPATH finds it, and links
@@ -36,12 +39,17 @@ function(zelvora_install_engine target)
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   file(RELATIVE_PATH library_folder "${ZELVORA_BUILD_ENGINE_DIR}" "${CMAKE_LIBRARY_OUTPUT_DIRECTORY}")
   string(REGEX REPLACE "/$" "" library_folder "${library_folder}")
-  set(name "${CMAKE_SHARED_LIBRARY_PREFIX}${target}${CMAKE_SHARED_LIBRARY_SUFFIX}")
+  get_target_property(name ${target} OUTPUT_NAME)
+  if(NOT name)
+    set(name ${target})
+  endif()
+  set(name "${CMAKE_SHARED_LIBRARY_PREFIX}${name}${CMAKE_SHARED_LIBRARY_SUFFIX}")
   add_custom_command(OUTPUT "${ZELVORA_BUILD_ENGINE_DIR}/${name}"
     COMMAND ${CMAKE_COMMAND} -E make_directory "${ZELVORA_BUILD_ENGINE_DIR}"
     COMMAND ${CMAKE_COMMAND} -E create_symlink "${library_folder}/${name}" "${ZELVORA_BUILD_ENGINE_DIR}/${name}"
     DEPENDS ${target}
     VERBATIM)
-  add_custom_target(${target}_in_engine_folder ALL DEPENDS "${ZELVORA_BUILD_ENGINE_DIR}/${name}")
+  add_custom_target(${target}_in_engine_folder DEPENDS "${ZELVORA_BUILD_ENGINE_DIR}/${name}")
+  add_dependencies(zelvora_engine_links ${target}_in_engine_folder)
   add_dependencies(installables ${target})
 endfunction()

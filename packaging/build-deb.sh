@@ -22,8 +22,8 @@ eval "$(dpkg-buildflags --export=sh)"
 generator="Unix Makefiles"
 command -v ninja >/dev/null 2>&1 && generator=Ninja
 cmake -S . -B "$build" -G "$generator" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
-  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
-  -DCMAKE_C_FLAGS="$CFLAGS $CPPFLAGS -fno-ident" -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS -fno-ident" \
+  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON -DCMAKE_STRIP="$PWD/packaging/strip.sh" \
+  -DCMAKE_C_FLAGS="$CFLAGS $CPPFLAGS" -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS" \
   -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" -DCMAKE_SHARED_LINKER_FLAGS="$LDFLAGS"
 cmake --build "$build" -j "$(nproc)" --target installables
 (cd "$build" && cpack -G DEB)

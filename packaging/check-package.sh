@@ -68,8 +68,9 @@ if [ "${1:-}" = --smoke ]; then
     exit 0
 fi
 
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
 build=$(realpath "${1:-build-deb}")
+cd "$(dirname "$self")/.."
 deb=$(ls "$build"/zelvora_*.deb)
 out=$(mktemp -d /tmp/zelvora-package.XXXXXX)
 sudo=""
@@ -80,12 +81,21 @@ $sudo apt-get install -y -q "$deb"
 dpkg -L zelvora >"$out/files"
 log "installed $(wc -l <"$out/files") paths"
 
-version=$(/usr/bin/zelvora --version)
-[ "$version" = "zelvora $(dpkg-query -W -f='${Version}' zelvora)" ] || fail "--version said '$version'"
-log "$version"
-
-command=$(sed -n 's/^Exec=//p' /usr/share/applications/cat.zelvora.Zelvora.desktop)
-xvfb-run -a -s "-screen 0 1024x768x24" "$(realpath "$0")" --smoke "$command" "$out"
+# The installed program's checks; the package is purged whatever their outcome.
+installed_checks() {
+    local version
+    version=$(/usr/bin/zelvora --version) || return 1
+    if [ "$version" != "zelvora $(dpkg-query -W -f='${Version}' zelvora)" ]; then
+        log "--version said '$version'"
+        return 1
+    fi
+    log "$version"
+    local command
+    command=$(sed -n 's/^Exec=//p' /usr/share/applications/cat.zelvora.Zelvora.desktop)
+    xvfb-run -a -s "-screen 0 1024x768x24" "$self" --smoke "$command" "$out"
+}
+checks=0
+installed_checks || checks=$?
 
 $sudo apt-get purge -y -q zelvora
 ! dpkg-query -W -f='${Status}' zelvora 2>/dev/null | grep -q installed || fail "still installed"
@@ -102,5 +112,6 @@ while IFS= read -r path; do
     fi
 done <"$out/files"
 [ $left -eq 0 ] || fail "the purge left files behind"
+[ $checks -eq 0 ] || fail "the installed program (see above and $out)"
 log "purged, nothing left; output in $out"
 log "passed"
