@@ -25,8 +25,8 @@ fail() { log "FAILED: $*"; exit 1; }
 smoke() {
     local command=$1 out=$2
     openbox >"$out/openbox.log" 2>&1 &
-    local wm=$!
-    trap 'kill "$wm" 2>/dev/null || true' EXIT
+    window_manager=$!
+    trap 'kill "$window_manager" 2>/dev/null || true' EXIT
     sleep 1
     mkdir -p "$out/config" "$out/runtime"
     chmod 700 "$out/runtime"
