@@ -7,7 +7,7 @@
 # Only the program, its engines and the files it installs are built (target
 # `installables`), not the tests. The package is left as
 # build-folder/zelvora_<version>_<arch>.deb. Checks: desktop-file-validate,
-# appstreamcli validate --no-net and the manual pages' rendering must report
+# appstreamcli validate-tree --no-net --strict and the manual pages' rendering must report
 # nothing; lintian must report no error (its warnings are printed; the README
 # lists the ones kept).
 set -euo pipefail
@@ -32,7 +32,9 @@ deb=$(ls "$build"/zelvora_*.deb)
 fail() { printf 'build-deb: FAILED: %s\n' "$*" >&2; exit 1; }
 desktop-file-validate packaging/cat.zelvora.Zelvora.desktop | tee "$build/desktop.log"
 [ ! -s "$build/desktop.log" ] || fail "desktop-file-validate"
-appstreamcli validate --no-net packaging/cat.zelvora.Zelvora.metainfo.xml
+# The metadata checked together with the installed desktop entry and icons.
+DESTDIR="$(realpath "$build")/tree" cmake --install "$build" >/dev/null
+appstreamcli validate-tree --no-net --strict "$build/tree"
 for page in packaging/man/*.1; do
   MANWIDTH=80 man --warnings -l "$page" 2>"$build/man.log" >/dev/null
   [ ! -s "$build/man.log" ] || { cat "$build/man.log"; fail "man page $page"; }
