@@ -11,6 +11,10 @@ packages=(
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
 )
+# `install-deps.sh packaging`: also the tools that build and check the Debian package.
+if [ "${1:-}" = packaging ]; then
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
