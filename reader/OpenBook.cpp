@@ -1,5 +1,7 @@
 #include "OpenBook.h"
 
+#include "BookFormat.h"
+#include "BookSource.h"
 #include "Messages.h"
 #include "ReadBook.h"
 #include "ReaderState.h"
@@ -11,7 +13,6 @@
 namespace {
 
 constexpr int PauseBeforeReadingMs = 300;
-constexpr qsizetype ExtensionLength = 4;
 
 bool openingFlag = false;
 
@@ -55,8 +56,7 @@ QByteArray announcement(const QString &title) {
 } // namespace
 
 QString bookTitleOf(const QString &path) {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    return name.size() > ExtensionLength ? name.left(name.size() - ExtensionLength) : QString();
+    return BookFormats::titleOf(path);
 }
 
 bool BookBeingOpened() {
@@ -74,6 +74,20 @@ void MenuObrirFitxerClick(TFormPrincipal &form, TFormObrirRecurs &chooser) {
         return;
     }
     makeCurrent(form, chosen);
+    // A book in another format is extracted now, before it is announced; one that
+    // gives no text is refused as a book that cannot be opened is, without the
+    // announcement.
+    const BookText text = textForReading(chosen, false);
+    if (text.status != ExtractionStatus::Ok) {
+        form.IsReading = true;
+        speakRefusal(chosen, text.status);
+        return;
+    }
+    if (text.extracted) {
+        ReaderState &state = State();
+        state.ReadPosition = sentenceStartAtOrBefore(text.path, state.ReadPosition);
+        state.SentenceStart = state.ReadPosition;
+    }
     form.LlegirFinsQueSAcabi(announcement(State().BookTitle));
     WaitPumping(PauseBeforeReadingMs);
     // A close during the announcement ends the program: nothing is read then.

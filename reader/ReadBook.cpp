@@ -1,5 +1,6 @@
 #include "ReadBook.h"
 
+#include "BookSource.h"
 #include "Messages.h"
 #include "ReaderState.h"
 #include "SentenceScanner.h"
@@ -48,11 +49,6 @@ void savePosition(const RunBook &book, qint64 position) {
     if (!book.clipboard && !book.path.isEmpty()) {
         Settings().writeBookPosition(book.path, position); // a failed write is ignored
     }
-}
-
-void speakCannotOpen(const QString &path) {
-    Speech().SpeakText(
-        lowerAsciiLetters(path.toUtf8() + inActiveLanguage(Messages::CannotOpenBook)));
 }
 
 // Speaks sentence after sentence for as long as IsReading holds. A read failure
@@ -122,8 +118,13 @@ void ReadBook(bool &IsReading) {
     const ActiveRun run;
     ReaderState &state = State();
     SentenceScanner scanner(state.ReadPosition, state.SentenceStart);
-    if (scanner.open(state.BookPath) != BookFile::OpenStatus::Opened) {
-        speakCannotOpen(state.BookPath);
+    const BookText text = textForReading(state.BookPath, state.ClipboardMode);
+    if (text.status != ExtractionStatus::Ok) {
+        speakRefusal(state.BookPath, text.status);
+        return;
+    }
+    if (scanner.open(text.path) != BookFile::OpenStatus::Opened) {
+        speakRefusal(state.BookPath, ExtractionStatus::CannotOpen);
         return;
     }
     const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity()};
@@ -155,6 +156,8 @@ bool StepBackOneSentence() {
         return false;
     }
     ReaderState &state = State();
-    return StepBackOneSentence(state.BookPath, state.SentenceStart, state.StopAfterSentence,
+    const BookText text = textForReading(state.BookPath, state.ClipboardMode);
+    return text.status == ExtractionStatus::Ok &&
+           StepBackOneSentence(text.path, state.SentenceStart, state.StopAfterSentence,
                                state.ReadPosition);
 }
