@@ -25,9 +25,22 @@ qint64 modifiedNs(const struct stat &info) {
     return qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 
+// Looks at the first two bytes of a regular file only, and without blocking, so
+// that a FIFO or device named like a book is never waited on.
 bool isUtf16File(const QString &path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && Extraction::isUtf16Text(file.read(2));
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (::stat(name.constData(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    char head[2] = {};
+    const ssize_t got = ::read(fd, head, sizeof head);
+    ::close(fd);
+    return got == 2 && Extraction::isUtf16Text(QByteArray(head, 2));
 }
 
 bool writeAll(int fd, const QByteArray &bytes) {
