@@ -1,11 +1,18 @@
 #include "BookSource.h"
 
 #include "BookFile.h"
+#include "BookFormat.h"
 #include "Messages.h"
 #include "SentenceScanner.h"
 #include "UnitUPCTV.h"
 
+#include <QElapsedTimer>
+
+#include <chrono>
+
 namespace {
+
+constexpr int PumpSliceMs = 10;
 
 const Phrase &reasonFor(ExtractionStatus why) {
     switch (why) {
@@ -30,6 +37,48 @@ BookText textForReading(const QString &bookPath, bool clipboard) {
     }
     BookCache cache(BookCache::defaultFolder());
     return cache.textOf(bookPath);
+}
+
+TextPreparation::TextPreparation(const QString &bookPath) {
+    const BookFormat format = BookFormats::formatOf(bookPath);
+    if (format == BookFormat::PlainText || format == BookFormat::Unknown) {
+        m_result = textForReading(bookPath, false);
+        m_done = true;
+        return;
+    }
+    m_worker = std::async(std::launch::async, [bookPath, folder = BookCache::defaultFolder()] {
+        return BookCache(folder).textOf(bookPath);
+    });
+}
+
+TextPreparation::~TextPreparation() {
+    if (m_worker.valid()) {
+        m_worker.wait();
+    }
+}
+
+bool TextPreparation::ready() const {
+    return m_done || m_worker.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+}
+
+bool TextPreparation::waitFor(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!ready() && clock.elapsed() < ms) {
+        WaitPumping(PumpSliceMs);
+    }
+    return ready();
+}
+
+BookText TextPreparation::result() {
+    while (!ready()) {
+        WaitPumping(PumpSliceMs);
+    }
+    if (!m_done) {
+        m_result = m_worker.get();
+        m_done = true;
+    }
+    return m_result;
 }
 
 void speakRefusal(const QString &bookPath, ExtractionStatus why) {

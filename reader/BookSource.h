@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <future>
+
 // Between the reader and the books library: which file a reading run reads for
 // the current text, and what is said when a book gives none.
 //
@@ -16,6 +18,33 @@
 // read as it is. Extracts the book the first time (this can take a moment for a
 // large book); afterwards a look-up of the cache.
 BookText textForReading(const QString &bookPath, bool clipboard);
+
+// The text of a book being opened, extracted on a worker thread while the
+// user-interface thread keeps dispatching events (speech, keys, timers), so that
+// a large book's announcement is not held up by its extraction. A plain-text
+// book is looked at at once, on the calling thread. The worker touches nothing
+// but the book, the cache folder and its own result; the destructor waits for
+// it.
+class TextPreparation {
+public:
+    explicit TextPreparation(const QString &bookPath);
+    ~TextPreparation();
+    TextPreparation(const TextPreparation &) = delete;
+    TextPreparation &operator=(const TextPreparation &) = delete;
+
+    // Dispatches events until the text is ready or `ms` have passed; true when
+    // it is ready.
+    bool waitFor(int ms);
+    // Dispatches events until the text is ready, and returns it.
+    BookText result();
+
+private:
+    bool ready() const;
+
+    std::future<BookText> m_worker;
+    BookText m_result;
+    bool m_done = false;
+};
 
 // Speaks why the book at `bookPath` cannot be read: the path, then the
 // cannot-open, protected or no-text reason, lower-cased (A to Z) like the

@@ -13,6 +13,8 @@
 namespace {
 
 constexpr int PauseBeforeReadingMs = 300;
+// How long the opening waits for a book's text before it announces the book.
+constexpr int ExtractionPatienceMs = 500;
 
 bool openingFlag = false;
 
@@ -48,6 +50,23 @@ void makeCurrent(TFormPrincipal &form, const QString &path) {
     state.SentenceStart = position;
 }
 
+// Speaks the refusal of a book that gives no text, leaving the reader as a book
+// that cannot be opened does; for a book that does, moves a saved position that
+// is not a sentence start of its text back to the one before it.
+bool refused(TFormPrincipal &form, const QString &path, const BookText &text) {
+    if (text.status != ExtractionStatus::Ok) {
+        form.IsReading = true;
+        speakRefusal(path, text.status);
+        return true;
+    }
+    ReaderState &state = State();
+    if (text.extracted && state.BookPath == path) {
+        state.ReadPosition = sentenceStartAtOrBefore(text.path, state.ReadPosition);
+        state.SentenceStart = state.ReadPosition;
+    }
+    return false;
+}
+
 QByteArray announcement(const QString &title) {
     return QByteArray(Messages::OpeningBookBeforeTitle) + title.toUtf8() +
            Messages::OpeningBookAfterTitle;
@@ -74,21 +93,18 @@ void MenuObrirFitxerClick(TFormPrincipal &form, TFormObrirRecurs &chooser) {
         return;
     }
     makeCurrent(form, chosen);
-    // A book in another format is extracted now, before it is announced; one that
-    // gives no text is refused as a book that cannot be opened is, without the
-    // announcement.
-    const BookText text = textForReading(chosen, false);
-    if (text.status != ExtractionStatus::Ok) {
-        form.IsReading = true;
-        speakRefusal(chosen, text.status);
+    // A book in another format is extracted on a worker while events go on. One
+    // that is ready soon and gives no text is refused, as a book that cannot be
+    // opened is, without the announcement; a large one is announced meanwhile.
+    TextPreparation preparing(chosen);
+    if (preparing.waitFor(ExtractionPatienceMs) && refused(form, chosen, preparing.result())) {
         return;
     }
-    if (text.extracted) {
-        ReaderState &state = State();
-        state.ReadPosition = sentenceStartAtOrBefore(text.path, state.ReadPosition);
-        state.SentenceStart = state.ReadPosition;
-    }
     form.LlegirFinsQueSAcabi(announcement(State().BookTitle));
+    const BookText text = preparing.result();
+    if (form.isClosing() || refused(form, chosen, text)) {
+        return;
+    }
     WaitPumping(PauseBeforeReadingMs);
     // A close during the announcement ends the program: nothing is read then.
     if (form.isClosing()) {

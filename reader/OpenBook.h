@@ -12,8 +12,10 @@ class TFormPrincipal;
 // (BookPath, BookTitle, the clipboard's file removed and clipboard mode left), its
 // saved position is read (a missing or non-numeric value reads as 0; in a book
 // whose text is extracted, a position that is not a sentence start moves back to
-// the one before it), a book whose text cannot be had is refused with its reason
-// (as a book that cannot be opened is, leaving IsReading set), the book is
+// the one before it), the book's text is extracted on a worker thread (a book
+// whose text cannot be had is refused with its reason, as a book that cannot be
+// opened is, leaving IsReading set: before the announcement when that is known
+// within half a second, else after it), the book is
 // announced in Catalan whatever the language ("Llegeixo el llibre, " + title +
 // ". Réturn per anàr al menú") and heard to its end, and after 300 ms a reading
 // run starts; returns when that run has ended. When the chooser is left without a
