@@ -46,6 +46,10 @@ void TextBuilder::addText(QByteArrayView utf8) {
     };
     while (i < utf8.size()) {
         const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c > 0x20 && c < 0x7F) {
+            ++i; // the common case: a printable ASCII byte
+            continue;
+        }
         const qsizetype silent = silentCharacterAt(utf8, i);
         const bool blank = isBlankByte(c) || isNoBreakSpaceAt(utf8, i);
         if (!blank && silent == 0 && c >= 0x20 && c != 0x7F) {
