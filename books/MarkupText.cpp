@@ -198,12 +198,15 @@ QByteArray detectEncoding(const QByteArray &document) {
     const QByteArray xmlDeclared = head.startsWith("<?xml")
                                        ? declaredValue(head.left(head.indexOf("?>")), "encoding=")
                                        : QByteArray();
+    const bool validUtf8 = QByteArrayView(document).isValidUtf8();
     for (const QByteArray &declared : {xmlDeclared, declaredValue(head, "charset=")}) {
-        if (!declared.startsWith("utf-16") && libxmlKnows(declared)) {
+        // A page that says UTF-8 but is not is most often Windows-1252.
+        const bool wrongUtf8 = (declared == "utf-8" || declared == "utf8") && !validUtf8;
+        if (!declared.startsWith("utf-16") && !wrongUtf8 && libxmlKnows(declared)) {
             return declared.toUpper();
         }
     }
-    return QByteArrayView(document).isValidUtf8() ? "UTF-8" : "WINDOWS-1252";
+    return validUtf8 ? "UTF-8" : "WINDOWS-1252";
 }
 
 bool extract(const QByteArray &document, const QByteArray &encoding, TextBuilder &text) {

@@ -1,5 +1,7 @@
 #include "TextBuilder.h"
 
+#include <QString>
+
 namespace {
 
 bool isBlankByte(unsigned char c) {
@@ -7,13 +9,13 @@ bool isBlankByte(unsigned char c) {
 }
 
 // How many bytes of `text` at `i` form a character that is never spoken (or 0):
-// a soft hyphen, a zero-width space or joiner, a byte-order mark.
+// a soft hyphen, a C1 control, a zero-width space or joiner, a byte-order mark.
 qsizetype silentCharacterAt(QByteArrayView text, qsizetype i) {
     const auto at = [&text](qsizetype k) {
         return k < text.size() ? static_cast<unsigned char>(text[k]) : 0;
     };
-    if (at(i) == 0xC2 && at(i + 1) == 0xAD) {
-        return 2;
+    if (at(i) == 0xC2 && (at(i + 1) == 0xAD || (at(i + 1) >= 0x80 && at(i + 1) <= 0x9F))) {
+        return 2; // a soft hyphen or a C1 control character
     }
     if (at(i) == 0xE2 && at(i + 1) == 0x80 && at(i + 2) >= 0x8B && at(i + 2) <= 0x8D) {
         return 3;
@@ -32,6 +34,14 @@ bool isNoBreakSpaceAt(QByteArrayView text, qsizetype i) {
 } // namespace
 
 void TextBuilder::addText(QByteArrayView utf8) {
+    if (!utf8.isValidUtf8()) {
+        // A parser may pass on the bytes of a mislabelled document as they are;
+        // what is not UTF-8 cannot be spoken as text and is left out.
+        QString text = QString::fromUtf8(utf8);
+        text.remove(QChar::ReplacementCharacter);
+        addText(QByteArrayView(text.toUtf8()));
+        return;
+    }
     qsizetype runStart = 0;
     qsizetype i = 0;
     const auto flush = [&](qsizetype end) {

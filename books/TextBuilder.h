@@ -7,7 +7,8 @@
 // Builds the plain text of a book, block by block (a heading, a paragraph, a list
 // item, a table cell, a line of a poem), in UTF-8.
 //
-// Inside a block every run of white space (and a no-break space) becomes one
+// Bytes that are not UTF-8 are left out. Inside a block every run of white space
+// (and a no-break space) becomes one
 // blank; control bytes, soft hyphens, zero-width spaces and byte-order marks are
 // dropped, since they are never spoken and a NUL would cut a sentence short.
 // Every block ends with ".\r\n": a full stop is added when the block's text does

@@ -74,6 +74,8 @@ void TestMarkupText::htmlBecomesSentences_data() {
     QTest::newRow("the note itself is a block of its own")
         << QByteArray("<p>Text.</p><aside epub:type=\"footnote\" id=\"n1\"><p>Una nota</p></aside>")
         << blocks({"Text.", "Una nota."});
+    QTest::newRow("bytes that are not UTF-8 dropped")
+        << QByteArray("<p>Bon\x94 dia</p>") << blocks({"Bon dia."});
     QTest::newRow("control bytes and soft hyphens dropped")
         << QByteArray("<p>Ca\xC2\xADsa\x01 gran</p>") << blocks({"Casa gran."});
     QTest::newRow("unclosed tags recovered")
@@ -111,6 +113,9 @@ void TestMarkupText::encodingIsDetected_data() {
     QTest::newRow("undeclared, not UTF-8")
         << QByteArray("<p>Qu\xE8</p>") << QByteArray("WINDOWS-1252") << blocks({"Què."});
     QTest::newRow("UTF-16 with its mark") << utf16le << QByteArray("UTF-16LE") << blocks({"Això."});
+    QTest::newRow("declared UTF-8 that is not")
+        << QByteArray("<meta charset=\"utf-8\"><p>Fr\xE8re</p>") << QByteArray("WINDOWS-1252")
+        << blocks({"Frère."});
     QTest::newRow("unknown charset falls back") << QByteArray("<meta charset=\"klingon\"><p>Bé</p>")
                                                 << QByteArray("UTF-8") << blocks({"Bé."});
 }
