@@ -166,7 +166,8 @@ Extracted extract(const QString &path) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
     QList<QList<QByteArray>> pages;
-    for (int i = 0; i < pageCount; ++i) {
+    qint64 total = 0;
+    for (int i = 0; i < pageCount && total <= TextBuilder::DefaultLimit; ++i) {
         const std::unique_ptr<poppler::page> page(document->create_page(i));
         QList<QByteArray> lines;
         if (page != nullptr) {
@@ -174,7 +175,13 @@ Extracted extract(const QString &path) {
                 page->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout).to_utf8();
             lines = QByteArray(utf8.data(), qsizetype(utf8.size())).replace('\r', "").split('\n');
         }
+        for (const QByteArray &line : lines) {
+            total += line.size();
+        }
         pages.append(lines);
+    }
+    if (total > TextBuilder::DefaultLimit) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
     }
     const QByteArray text = textOfPages(pages);
     if (text.isEmpty()) {
