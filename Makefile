@@ -46,7 +46,7 @@ test-asan: build-asan
 # seeds; findings go to $(FUZZ_BUILD)/artifacts/.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := sentencescanner settingsfile volumelist
+FUZZ_TARGETS := sentencescanner settingsfile volumelist bookmarkup
 
 $(FUZZ_BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -1,5 +1,7 @@
 #include "PathRules.h"
 
+#include "BookFormat.h"
+
 #include <algorithm>
 
 namespace PathRules {
@@ -77,8 +79,7 @@ QString joinPath(const QString &folder, const QString &name) {
 }
 
 QString bookName(const QString &fileName) {
-    const QString name = fileName.mid(fileName.lastIndexOf(u'/') + 1);
-    return name.left(std::max<qsizetype>(0, name.size() - 4));
+    return BookFormats::titleOf(fileName);
 }
 
 bool isHiddenFolderName(QStringView name) {

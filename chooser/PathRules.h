@@ -28,8 +28,9 @@ QString linePath(const QString &directory, const QStringList &subfolders, int li
 // `folder`, one "/" and `name`: "/" + "a.txt" gives "/a.txt", "/b" gives "/b/a.txt".
 QString joinPath(const QString &folder, const QString &name);
 
-// What follows the last "/" of `fileName`, less its last four characters (the
-// ".txt"). Empty for an empty file name and for a file named just ".txt".
+// What follows the last "/" of `fileName`, without its book extension (".txt",
+// ".epub", ... in any case: BookFormats::titleOf). Empty for an empty file name
+// and for a file named just ".txt".
 QString bookName(const QString &fileName);
 
 // Hidden names begin with ".". A file named just ".txt" is the one exception: it

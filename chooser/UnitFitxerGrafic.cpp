@@ -1,5 +1,6 @@
 #include "UnitFitxerGrafic.h"
 
+#include "BookFormat.h"
 #include "CancelButton.h"
 #include "FileListBox.h"
 #include "FolderListBox.h"
@@ -68,7 +69,7 @@ TFormObrirRecurs::TFormObrirRecurs(QWidget *parent, std::shared_ptr<VolumeSource
       LabelTria(new QLabel(QStringLiteral("Tria el fitxer:"), this)),
       m_volumes(volumes ? std::move(volumes) : systemVolumeSource()) {
     setWindowTitle(QStringLiteral("Obrir llibre"));
-    LlistaArxius->setMask(QStringLiteral("*.txt"));
+    LlistaArxius->setMask(BookFormats::chooserMask());
     DirectoryListBox->setFileList(LlistaArxius);
     LabelTria->setFocusPolicy(Qt::NoFocus);
     LabelTria->setBuddy(LlistaArxius);

@@ -15,7 +15,7 @@ class VolumeSource;
 struct Phrase;
 
 // The book chooser: a modal dialog in which a blind user picks the book to read
-// with a drive list, a folder list and a file list of "*.txt" files, hearing every
+// with a drive list, a folder list and a file list of books (BookFormats), hearing every
 // move. Create it once and show it with exec() (or chooseBook()) as often as
 // needed: its lists keep their volume, folder and selection between showings.
 //

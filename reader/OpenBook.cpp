@@ -1,5 +1,7 @@
 #include "OpenBook.h"
 
+#include "BookFormat.h"
+#include "BookSource.h"
 #include "Messages.h"
 #include "ReadBook.h"
 #include "ReaderState.h"
@@ -11,7 +13,8 @@
 namespace {
 
 constexpr int PauseBeforeReadingMs = 300;
-constexpr qsizetype ExtensionLength = 4;
+// How long the opening waits for a book's text before it announces the book.
+constexpr int ExtractionPatienceMs = 500;
 
 bool openingFlag = false;
 
@@ -47,6 +50,23 @@ void makeCurrent(TFormPrincipal &form, const QString &path) {
     state.SentenceStart = position;
 }
 
+// Speaks the refusal of a book that gives no text, leaving the reader as a book
+// that cannot be opened does; for a book that does, moves a saved position that
+// is not a sentence start of its text back to the one before it.
+bool refused(TFormPrincipal &form, const QString &path, const BookText &text) {
+    if (text.status != ExtractionStatus::Ok) {
+        form.IsReading = true;
+        speakRefusal(path, text.status);
+        return true;
+    }
+    ReaderState &state = State();
+    if (text.extracted && state.BookPath == path) {
+        state.ReadPosition = sentenceStartAtOrBefore(text.path, state.ReadPosition);
+        state.SentenceStart = state.ReadPosition;
+    }
+    return false;
+}
+
 QByteArray announcement(const QString &title) {
     return QByteArray(Messages::OpeningBookBeforeTitle) + title.toUtf8() +
            Messages::OpeningBookAfterTitle;
@@ -55,8 +75,7 @@ QByteArray announcement(const QString &title) {
 } // namespace
 
 QString bookTitleOf(const QString &path) {
-    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
-    return name.size() > ExtensionLength ? name.left(name.size() - ExtensionLength) : QString();
+    return BookFormats::titleOf(path);
 }
 
 bool BookBeingOpened() {
@@ -74,7 +93,18 @@ void MenuObrirFitxerClick(TFormPrincipal &form, TFormObrirRecurs &chooser) {
         return;
     }
     makeCurrent(form, chosen);
+    // A book in another format is extracted on a worker while events go on. One
+    // that is ready soon and gives no text is refused, as a book that cannot be
+    // opened is, without the announcement; a large one is announced meanwhile.
+    TextPreparation preparing(chosen);
+    if (preparing.waitFor(ExtractionPatienceMs) && refused(form, chosen, preparing.result())) {
+        return;
+    }
     form.LlegirFinsQueSAcabi(announcement(State().BookTitle));
+    const BookText text = preparing.result();
+    if (form.isClosing() || refused(form, chosen, text)) {
+        return;
+    }
     WaitPumping(PauseBeforeReadingMs);
     // A close during the announcement ends the program: nothing is read then.
     if (form.isClosing()) {

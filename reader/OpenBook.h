@@ -10,7 +10,12 @@ class TFormPrincipal;
 //
 // Shows `chooser` modally. When a book is chosen it becomes the current book
 // (BookPath, BookTitle, the clipboard's file removed and clipboard mode left), its
-// saved position is read (a missing or non-numeric value reads as 0), the book is
+// saved position is read (a missing or non-numeric value reads as 0; in a book
+// whose text is extracted, a position that is not a sentence start moves back to
+// the one before it), the book's text is extracted on a worker thread (a book
+// whose text cannot be had is refused with its reason, as a book that cannot be
+// opened is, leaving IsReading set: before the announcement when that is known
+// within half a second, else after it), the book is
 // announced in Catalan whatever the language ("Llegeixo el llibre, " + title +
 // ". Réturn per anàr al menú") and heard to its end, and after 300 ms a reading
 // run starts; returns when that run has ended. When the chooser is left without a
@@ -27,6 +32,6 @@ void MenuObrirFitxerClick(TFormPrincipal &form, TFormObrirRecurs &chooser);
 bool BookBeingOpened();
 
 // The spoken title of the book at `path`: the file name (what follows the last
-// "/") less its last four characters, the ".txt"; empty for a file name of four
-// characters or fewer.
+// "/") without its book extension (".txt", ".epub", ...), whatever its letter
+// case; a name with no book extension loses its last four characters.
 QString bookTitleOf(const QString &path);

@@ -1,5 +1,6 @@
 #include "ReadBook.h"
 
+#include "BookSource.h"
 #include "Messages.h"
 #include "ReaderState.h"
 #include "SentenceScanner.h"
@@ -50,9 +51,10 @@ void savePosition(const RunBook &book, qint64 position) {
     }
 }
 
-void speakCannotOpen(const QString &path, bool clipboard) {
-    const QByteArray name = clipboard ? QByteArray(Messages::ClipboardFileName) : path.toUtf8();
-    Speech().SpeakText(lowerAsciiLetters(name + inActiveLanguage(Messages::CannotOpenBook)));
+// The clipboard's text lives in a private file whose path is never spoken: the
+// user hears the clipboard's own name.
+QString spokenName(const QString &path, bool clipboard) {
+    return clipboard ? QString::fromUtf8(Messages::ClipboardFileName) : path;
 }
 
 // Speaks sentence after sentence for as long as IsReading holds. A read failure
@@ -122,8 +124,14 @@ void ReadBook(bool &IsReading) {
     const ActiveRun run;
     ReaderState &state = State();
     SentenceScanner scanner(state.ReadPosition, state.SentenceStart);
-    if (scanner.open(state.BookPath) != BookFile::OpenStatus::Opened) {
-        speakCannotOpen(state.BookPath, state.ClipboardMode);
+    const QString name = spokenName(state.BookPath, state.ClipboardMode);
+    const BookText text = textForReading(state.BookPath, state.ClipboardMode);
+    if (text.status != ExtractionStatus::Ok) {
+        speakRefusal(name, text.status);
+        return;
+    }
+    if (scanner.open(text.path) != BookFile::OpenStatus::Opened) {
+        speakRefusal(name, ExtractionStatus::CannotOpen);
         return;
     }
     const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity()};
@@ -155,6 +163,8 @@ bool StepBackOneSentence() {
         return false;
     }
     ReaderState &state = State();
-    return StepBackOneSentence(state.BookPath, state.SentenceStart, state.StopAfterSentence,
+    const BookText text = textForReading(state.BookPath, state.ClipboardMode);
+    return text.status == ExtractionStatus::Ok &&
+           StepBackOneSentence(text.path, state.SentenceStart, state.StopAfterSentence,
                                state.ReadPosition);
 }

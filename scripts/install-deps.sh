@@ -10,6 +10,7 @@ packages=(
   libespeak-ng-dev espeak-ng-data libpcaudio-dev
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
+  libzip-dev libxml2-dev libpoppler-cpp-dev
 )
 # `install-deps.sh packaging`: also the tools that build and check the Debian package.
 if [ "${1:-}" = packaging ]; then

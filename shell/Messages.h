@@ -56,6 +56,12 @@ inline constexpr const char *ClipboardFileName = "Carpeta.txt";
 // The reading loop. The cannot-open text follows the book's path.
 inline constexpr Phrase CannotOpenBook{". No hi ha cap fitxer amb aquest nom",
                                        ". No hay ningún archivo con este nombre"};
+// A book refused for what it is rather than for being missing; said after the
+// book's path, like the cannot-open text.
+inline constexpr Phrase BookProtected{". Llibre protegit, no es pot llegir",
+                                      ". Libro protegido, no se puede leer"};
+inline constexpr Phrase BookWithoutText{". Aquest document no té text",
+                                        ". Este documento no tiene texto"};
 inline constexpr Phrase ClipboardEnded{
     "S'ha acabat la lectura del contingut de la carpeta.",
     "Se ha terminado la lectura del contenido del portapapleles"};

@@ -262,6 +262,8 @@ void TestEspeakEngine::textIsDecodedToUtf8_data() {
     QTest::newRow("undefined bytes become blanks") << QByteArray("a\x81"
                                                                  "b\x8D\x8F\x90\x9D")
                                                    << QByteArray("a b    ");
+    QTest::newRow("byte-order mark not spoken")
+        << QByteArray("\xEF\xBB\xBFHola.") << QByteArray("Hola.");
     QTest::newRow("empty") << QByteArray() << QByteArray();
 }
 

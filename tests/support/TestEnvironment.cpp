@@ -6,6 +6,7 @@
 TestEnvironment::TestEnvironment() {
     QDir().mkpath(configHome());
     set("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    set("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
     set("UPCTV_DOUBLE_LOG", QFile::encodeName(log().path()));
 }
 

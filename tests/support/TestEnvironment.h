@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 
 // Gives one test a fresh temporary folder and points the process environment at
-// it: XDG_CONFIG_HOME (so the settings file lives there) and UPCTV_DOUBLE_LOG (the
-// test double's log). The previous values come back when the object goes away.
-// Create one per test function (or in init()), after nothing else holds the
-// variables' old values.
+// it: XDG_CONFIG_HOME (so the settings file lives there), XDG_CACHE_HOME (the
+// extracted texts of books) and UPCTV_DOUBLE_LOG (the test double's log). The
+// previous values come back when the object goes away. Create one per test
+// function (or in init()), after nothing else holds the variables' old values.
 class TestEnvironment {
 public:
     TestEnvironment();

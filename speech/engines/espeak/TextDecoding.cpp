@@ -46,6 +46,8 @@ SequenceShape shapeOf(unsigned char lead) {
     return {};
 }
 
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
+
 void appendUtf8(std::string &out, char32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);
@@ -88,8 +90,14 @@ char32_t windows1252ToUnicode(unsigned char byte) {
 }
 
 std::string textToUtf8(std::string_view bytes) {
-    if (isValidUtf8(bytes))
-        return std::string(bytes);
+    if (isValidUtf8(bytes)) {
+        // A byte-order mark (a UTF-8 book's first bytes) is never spoken.
+        std::string text(bytes);
+        for (size_t at = text.find(ByteOrderMark); at != std::string::npos;
+             at = text.find(ByteOrderMark, at))
+            text.erase(at, ByteOrderMark.size());
+        return text;
+    }
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char c : bytes)

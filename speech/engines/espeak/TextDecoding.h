@@ -17,8 +17,9 @@ bool isValidUtf8(std::string_view bytes);
 // neither glue two words together nor reach the synthesiser as control characters.
 char32_t windows1252ToUnicode(unsigned char byte);
 
-// The text to synthesise: `bytes` unchanged when valid UTF-8, else each byte
-// decoded as Windows-1252 and encoded as UTF-8.
+// The text to synthesise: `bytes` when valid UTF-8, less any byte-order mark
+// (U+FEFF, never spoken), else each byte decoded as Windows-1252 and encoded as
+// UTF-8.
 std::string textToUtf8(std::string_view bytes);
 
 } // namespace upctv

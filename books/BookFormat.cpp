@@ -1,0 +1,69 @@
+#include "BookFormat.h"
+
+#include <algorithm>
+
+namespace {
+
+struct Extension {
+    QString suffix;
+    BookFormat format;
+};
+
+const QList<Extension> &table() {
+    static const QList<Extension> known{
+        {QStringLiteral(".txt"), BookFormat::PlainText},
+        {QStringLiteral(".epub"), BookFormat::Epub},
+        {QStringLiteral(".html"), BookFormat::Html},
+        {QStringLiteral(".htm"), BookFormat::Html},
+        {QStringLiteral(".xhtml"), BookFormat::Html},
+        {QStringLiteral(".docx"), BookFormat::Docx},
+        {QStringLiteral(".odt"), BookFormat::Odt},
+        {QStringLiteral(".pdf"), BookFormat::Pdf},
+    };
+    return known;
+}
+
+const Extension *extensionOf(const QString &path) {
+    const auto &known = table();
+    const auto found = std::find_if(known.cbegin(), known.cend(), [&path](const Extension &e) {
+        return path.endsWith(e.suffix, Qt::CaseInsensitive);
+    });
+    return found == known.cend() ? nullptr : &*found;
+}
+
+} // namespace
+
+namespace BookFormats {
+
+BookFormat formatOf(const QString &path) {
+    const Extension *extension = extensionOf(path);
+    return extension == nullptr ? BookFormat::Unknown : extension->format;
+}
+
+const QStringList &extensions() {
+    static const QStringList suffixes = [] {
+        QStringList list;
+        for (const Extension &e : table()) {
+            list.append(e.suffix);
+        }
+        return list;
+    }();
+    return suffixes;
+}
+
+QString chooserMask() {
+    QStringList patterns;
+    for (const QString &suffix : extensions()) {
+        patterns.append(u'*' + suffix);
+    }
+    return patterns.join(u';');
+}
+
+QString titleOf(const QString &fileName) {
+    const QString name = fileName.mid(fileName.lastIndexOf(u'/') + 1);
+    const Extension *extension = extensionOf(name);
+    const qsizetype cut = extension != nullptr ? extension->suffix.size() : 4;
+    return name.left(std::max<qsizetype>(0, name.size() - cut));
+}
+
+} // namespace BookFormats

@@ -1,0 +1,84 @@
+#include "Extraction.h"
+
+#include "BookFormat.h"
+#include "EpubText.h"
+#include "MarkupText.h"
+#include "OfficeText.h"
+#include "PdfText.h"
+#include "TextBuilder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+namespace {
+
+// The whole of a book file no larger than `limit`; false when it cannot be read.
+bool readWhole(const QString &path, qint64 limit, QByteArray &bytes) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > limit) {
+        return false;
+    }
+    bytes = file.read(limit + 1);
+    return bytes.size() <= limit && file.error() == QFileDevice::NoError;
+}
+
+// UTF-16 with its byte-order mark becomes UTF-8 without one; nothing else moves.
+Extracted utf16Text(const QString &path) {
+    QByteArray bytes;
+    if (!readWhole(path, Extraction::MaxDocumentBytes, bytes)) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
+    }
+    QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
+                                                        : QStringConverter::Utf16BE);
+    const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
+    return {ExtractionStatus::Ok, text.toUtf8()};
+}
+
+Extracted htmlText(const QString &path) {
+    QByteArray bytes;
+    if (!readWhole(path, Extraction::MaxDocumentBytes, bytes)) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
+    }
+    TextBuilder text;
+    if (!MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text) || text.overflowed()) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
+    }
+    if (text.isEmpty()) {
+        return Extracted::failed(ExtractionStatus::NoText);
+    }
+    return {ExtractionStatus::Ok, text.take()};
+}
+
+} // namespace
+
+namespace Extraction {
+
+bool isUtf16Text(const QByteArray &head) {
+    return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");
+}
+
+Extracted extractBook(const QString &path) {
+    if (QFileInfo(path).size() > MaxBookBytes) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
+    }
+    switch (BookFormats::formatOf(path)) {
+    case BookFormat::PlainText:
+        return utf16Text(path);
+    case BookFormat::Epub:
+        return EpubText::extract(path);
+    case BookFormat::Html:
+        return htmlText(path);
+    case BookFormat::Docx:
+        return OfficeText::extractDocx(path);
+    case BookFormat::Odt:
+        return OfficeText::extractOdt(path);
+    case BookFormat::Pdf:
+        return PdfText::extract(path);
+    case BookFormat::Unknown:
+        break;
+    }
+    return Extracted::failed(ExtractionStatus::CannotOpen);
+}
+
+} // namespace Extraction

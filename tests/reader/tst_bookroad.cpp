@@ -1,0 +1,176 @@
+// An EPUB read through the real book chooser and the program's own wiring,
+// against the speech double: stopped with Return in its second sentence, then,
+// after a restart of the reader, opened again and resumed at that sentence.
+#include "BookMaker.h"
+#include "ChooserDriver.h"
+#include "DoubleLog.h"
+#include "Engines.h"
+#include "FreshSession.h"
+#include "Messages.h"
+#include "ReaderHooks.h"
+#include "ReaderState.h"
+#include "SettingsFile.h"
+#include "SpeakAndWait.h"
+#include "SpokenMenus.h"
+#include "TFormPrincipal.h"
+#include "TestEnvironment.h"
+#include "UnitUPCTV.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+using Texts = QList<QByteArray>;
+
+namespace {
+
+// The book's text once extracted: the heading ends its own sentence.
+const QByteArray Heading = "Capítol u.";
+const QByteArray First = "\r\nPrimera frase.";
+const QByteArray Second = " Segona frase, prou llarga perquè l'usuari premi la tecla de retorn "
+                          "mentre encara la sent.";
+const QByteArray Last = "\r\nFi del capítol.";
+
+QByteArray spoken(const QByteArray &text) {
+    return text + ' ';
+}
+
+} // namespace
+
+class TestBookRoad : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void epubResumesAtItsSentenceAfterARestart();
+    void refusedBookIsSaidWithItsReason_data();
+    void refusedBookIsSaidWithItsReason();
+
+private:
+    // Opens the first book of the current folder through the chooser; when
+    // `stopAt` is spoken, presses Return. Returns what was read after the
+    // announcement.
+    Texts openFirstBook(const QByteArray &stopAt);
+
+    std::unique_ptr<TestEnvironment> m_env;
+    QString m_startFolder;
+};
+
+void TestBookRoad::initTestCase() {
+    m_env = std::make_unique<TestEnvironment>();
+    QVERIFY(m_env->isValid());
+    m_env->setMsPerByte(10);
+    m_startFolder = QDir::currentPath();
+    Speech().setLibraryName(doubleEnginePath());
+}
+
+void TestBookRoad::cleanupTestCase() {
+    QDir::setCurrent(m_startFolder);
+    Speech().ReleaseSpeechLibrary();
+}
+
+Texts TestBookRoad::openFirstBook(const QByteArray &stopAt) {
+    TFormPrincipal form;
+    form.Hooks = readerHooks();
+    form.Hooks.createBookChooser(&form);
+    const DoubleLog log = m_env->log();
+    log.clear();
+    QTimer interrupt;
+    interrupt.setInterval(5);
+    connect(&interrupt, &QTimer::timeout, &form, [&] {
+        if (!stopAt.isEmpty() && log.textsRead().contains(spoken(stopAt))) {
+            interrupt.stop();
+            QTest::keyClick(&form, Qt::Key_Return);
+        }
+    });
+    interrupt.start();
+    ChooserDriver chooser(ChooserDriver::firstBook());
+    form.MenuObrirFitxerClick(); // returns once the run has ended or stopped
+    const Texts texts = log.textsRead();
+    const QByteArray announced = spoken(QByteArray(Messages::OpeningBookBeforeTitle) + "El viatge" +
+                                        Messages::OpeningBookAfterTitle);
+    const qsizetype at = texts.indexOf(announced);
+    return at < 0 ? Texts{"no announcement: " + log.dump().toUtf8()} : texts.mid(at + 1);
+}
+
+void TestBookRoad::epubResumesAtItsSentenceAfterARestart() {
+    startFreshSession(*m_env);
+    QTemporaryDir books;
+    QVERIFY(books.isValid());
+    const QString path = QDir(books.path()).canonicalPath() + u"/El viatge.epub"_s;
+    QVERIFY(
+        BookMaker::writeZip(path, BookMaker::epubEntries({"<h1>Capítol u</h1><p>Primera frase." +
+                                                          Second + "</p><p>Fi del capítol</p>"})));
+    QVERIFY(QDir::setCurrent(books.path())); // the chooser starts in this folder
+
+    // First run: the heading, the first sentence, the second cut short by Return.
+    QCOMPARE(openFirstBook(Second), (Texts{spoken(Heading), spoken(First), spoken(Second),
+                                           spoken(State().PauseMenuText)}));
+    const qint64 secondStart = Heading.size() + First.size();
+    QCOMPARE(Settings().readValue(path), QByteArray::number(secondStart));
+
+    // A restart: the reader's state and the speech library afresh, the settings
+    // file and the cache kept.
+    Speech().ReleaseSpeechLibrary();
+    QVERIFY(Speech().LoadSpeechLibrary());
+    TimerStatusUpcTV().disarm();
+    State() = ReaderState{};
+    BuildCatalanMenus();
+
+    // Second run: from the stored sentence to the end, then back to 0.
+    QCOMPARE(openFirstBook(QByteArray()),
+             (Texts{spoken(Second), spoken(Last),
+                    spoken(Messages::BookEnded.catalan + State().IdleMenuText)}));
+    QCOMPARE(Settings().readValue(path), QByteArray("0"));
+    QCOMPARE(QDir(m_env->path() + u"/cache/zelvora"_s).entryList(QDir::Files).size(), 1);
+}
+
+void TestBookRoad::refusedBookIsSaidWithItsReason_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("reason");
+    QTest::newRow("protected EPUB")
+        << u"Llibre.epub"_s << QByteArray() << QByteArray(Messages::BookProtected.catalan);
+    QTest::newRow("scanned PDF") << u"Escanejat.PDF"_s << BookMaker::pdf({{}})
+                                 << QByteArray(Messages::BookWithoutText.catalan);
+    QTest::newRow("damaged DOCX") << u"Carta.docx"_s << QByteArray("PK\x03\x04 trencat")
+                                  << QByteArray(Messages::CannotOpenBook.catalan);
+}
+
+// The book's path and the reason, last, and no sentence of the book.
+void TestBookRoad::refusedBookIsSaidWithItsReason() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, reason);
+    startFreshSession(*m_env);
+    QTemporaryDir books;
+    QVERIFY(books.isValid());
+    const QString path = QDir(books.path()).canonicalPath() + u'/' + name;
+    if (bytes.isEmpty()) {
+        BookMaker::Entries epub = BookMaker::epubEntries({"<p>Secret.</p>"});
+        epub.append(qMakePair(QByteArray("META-INF/rights.xml"), QByteArray("<rights/>")));
+        QVERIFY(BookMaker::writeZip(path, epub));
+    } else {
+        QVERIFY(BookMaker::writeFile(path, bytes));
+    }
+    QVERIFY(QDir::setCurrent(books.path()));
+
+    TFormPrincipal form;
+    form.Hooks = readerHooks();
+    form.Hooks.createBookChooser(&form);
+    const DoubleLog log = m_env->log();
+    ChooserDriver chooser(ChooserDriver::firstBook());
+    log.clear();
+    form.MenuObrirFitxerClick();
+    const Texts texts = log.textsRead();
+    QVERIFY(!texts.isEmpty());
+    QCOMPARE(texts.constLast(), spoken(lowerAsciiLetters(path.toUtf8() + reason)));
+    QVERIFY(!texts.contains(spoken("Secret.")));
+    QCOMPARE(State().BookPath, path);
+}
+
+QTEST_MAIN(TestBookRoad)
+#include "tst_bookroad.moc"

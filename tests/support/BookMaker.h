@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+// Small books of every format, made by the tests and benchmarks themselves.
+namespace BookMaker {
+
+// Zip entries in order: name, bytes. "mimetype" is stored, the rest deflated.
+using Entries = QList<QPair<QByteArray, QByteArray>>;
+
+bool writeFile(const QString &path, const QByteArray &bytes);
+bool writeZip(const QString &path, const Entries &entries);
+
+// An XHTML content document around `body`.
+QByteArray xhtml(const QByteArray &body);
+
+// An EPUB 3 book: chapter i is OEBPS/text/c<i>.xhtml holding xhtml(bodies[i]),
+// in the spine in that order; the chapters named in `nonLinear` are marked
+// linear="no". A navigation document comes first in the spine, as some books
+// put it.
+Entries epubEntries(const QList<QByteArray> &bodies, const QList<int> &nonLinear = {});
+
+// A DOCX of word/document.xml with `body` inside <w:body>, and an ODT of
+// content.xml with `text` inside <office:text>.
+Entries docxEntries(const QByteArray &body);
+Entries odtEntries(const QByteArray &text);
+
+// A PDF of Letter pages in Helvetica, one line of text per entry (Latin-1 text
+// given as UTF-8); an empty entry leaves a blank line (a paragraph gap). A page
+// with no lines gets a drawn stroke instead, so that it has content but no text.
+QByteArray pdf(const QList<QList<QByteArray>> &pages);
+
+} // namespace BookMaker
