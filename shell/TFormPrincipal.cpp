@@ -255,16 +255,20 @@ void TFormPrincipal::activationChanged(bool active) {
     }
 }
 
+// The flags are read for activation events only: other events arrive while the
+// members are still being constructed (a child added by a member's constructor).
 bool TFormPrincipal::event(QEvent *event) {
-    switch (m_heldForStartUp ? QEvent::None : event->type()) {
+    switch (event->type()) {
     case QEvent::WindowActivate:
-        activationChanged(true);
+        if (!m_heldForStartUp) {
+            activationChanged(true);
+        }
         break;
     case QEvent::WindowDeactivate:
         // A modal dialog of the program taking the activation is no deactivation;
         // the whole program losing the foreground is left to the application-wide
         // hook (and so runs nothing before the hook is in place).
-        if (QApplication::activeModalWidget() == nullptr &&
+        if (!m_heldForStartUp && QApplication::activeModalWidget() == nullptr &&
             QGuiApplication::applicationState() == Qt::ApplicationActive) {
             activationChanged(false);
         }
