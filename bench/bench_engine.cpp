@@ -1,11 +1,13 @@
-// Timing of the espeak-ng engine, libupctv.so, writing to a WAV file:
+// Timing of an engine library writing to a WAV file:
 //   - first sample: from upcTVRead to the first sample in the file (real-time pacing);
 //   - stop latency: from the call of upcTVStop to the last sample written after it;
 //   - status overhang: how long upcTVStatus stays non-zero past the audio's length;
 //   - synthesis speed: seconds of audio per second of wall time, with pacing off.
 // Each figure is the median, with minimum and maximum, of repeated runs.
 //
-//   bench_engine [runs]     (default 20; the engine and its WAV file live in /tmp)
+//   bench_engine [runs] [engine]
+// runs: default 20; engine: a name such as "festival" for lib/libupctv-festival.so
+// beside libupctv.so, which is the default. The WAV file lives in /tmp.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -41,12 +43,13 @@ double audioSeconds(const std::string &path) {
 // The engine loaded with its WAV file; unloaded and the file removed at the end.
 class Engine {
 public:
-    Engine(const std::string &wavPath, bool paced) : m_wavPath(wavPath) {
+    Engine(const std::string &library, const std::string &wavPath, bool paced)
+        : m_wavPath(wavPath) {
         setenv("UPCTV_WAV_FILE", wavPath.c_str(), 1);
         setenv("UPCTV_WAV_PACE", paced ? "1" : "0", 1);
-        m_handle = dlopen(ZELVORA_ESPEAK_ENGINE, RTLD_NOW | RTLD_LOCAL);
+        m_handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (m_handle == nullptr) {
-            std::fprintf(stderr, "cannot load %s: %s\n", ZELVORA_ESPEAK_ENGINE, dlerror());
+            std::fprintf(stderr, "cannot load %s: %s\n", library.c_str(), dlerror());
             std::exit(1);
         }
         read = reinterpret_cast<int (*)(const char *)>(dlsym(m_handle, "upcTVRead"));
@@ -100,8 +103,24 @@ double lastGrowthAfter(const std::string &path, Clock::time_point stopCalled,
 
 } // namespace
 
+// The engine library named `name`, in the folder of the espeak-ng engine.
+std::string engineLibrary(const char *name) {
+    const std::string espeak = ZELVORA_ESPEAK_ENGINE;
+    if (name == nullptr)
+        return espeak;
+    return espeak.substr(0, espeak.rfind('/') + 1) + "libupctv-" + name + ".so";
+}
+
+// Waits until the engine, just loaded, speaks: a first text may wait for the
+// synthesiser to start (Festival loads its voice then).
+void warmUp(const Engine &engine) {
+    engine.read("Hola.");
+    engine.waitIdle();
+}
+
 int main(int argc, char **argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const std::string library = engineLibrary(argc > 2 ? argv[2] : nullptr);
     const std::string wav = "/tmp/bench_engine_" + std::to_string(::getpid()) + ".wav";
     std::string book;
     for (int i = 0; i < 10; ++i)
@@ -109,7 +128,8 @@ int main(int argc, char **argv) {
 
     std::vector<double> firstSample, stopLatency, overhang, speed;
     {
-        Engine engine(wav, true);
+        Engine engine(library, wav, true);
+        warmUp(engine);
         for (int run = 0; run < runs; ++run) {
             const long before = fileBytes(wav);
             const auto start = Clock::now();
@@ -136,7 +156,8 @@ int main(int argc, char **argv) {
         }
     }
     {
-        Engine engine(wav, false);
+        Engine engine(library, wav, false);
+        warmUp(engine);
         for (int run = 0; run < runs; ++run) {
             const double audioBefore = audioSeconds(wav);
             const auto start = Clock::now();

@@ -7,11 +7,13 @@
 #include "Latin9.h"
 #include "PieceAudio.h"
 #include "PieceProducer.h"
+#include "TimeStretch.h"
 
 #include <QTest>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 using namespace upctv;
@@ -43,6 +45,8 @@ private slots:
     void paceIsMonotonicAndClamped();
     void pieceIsTrimmedFadedAndPaused_data();
     void pieceIsTrimmedFadedAndPaused();
+    void stretchKeepsThePitch_data();
+    void stretchKeepsThePitch();
     void producerHandsPiecesInOrder();
     void producerStopsAtAFailedRender();
     void cancelReleasesAWaitingReader();
@@ -147,7 +151,7 @@ void TestFestivalPieces::pieceIsTrimmedFadedAndPaused() {
     const int rate = 16000;
     const size_t margin = rate * MarginMs / 1000;
     std::vector<int16_t> samples = padded(rate / 2, rate);
-    shapePiece(samples, PieceEnd(end), ratio, rate);
+    shapePiece(samples, PieceEnd(end), Voicing{ratio, ratio}, rate);
     QCOMPARE(samples.size(), size_t(rate + 2 * margin + size_t(pauseMs) * rate / 1000));
     QCOMPARE(samples.front(), int16_t(0)); // faded in
     QCOMPARE(samples[margin], int16_t(20000));
@@ -157,8 +161,39 @@ void TestFestivalPieces::pieceIsTrimmedFadedAndPaused() {
         QCOMPARE(samples[i], int16_t(0));
 
     std::vector<int16_t> quiet(rate, 100);
-    shapePiece(quiet, PieceEnd(end), ratio, rate);
+    shapePiece(quiet, PieceEnd(end), Voicing{ratio, ratio}, rate);
     QCOMPARE(quiet.size(), size_t(pauseMs) * rate / 1000);
+}
+
+void TestFestivalPieces::stretchKeepsThePitch_data() {
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<double>("expected"); // length ratio; 1 where the input is kept
+    QTest::newRow("slowest") << 1 / 0.41 << 1 / 0.41;
+    QTest::newRow("slower") << 1.3 << 1.3;
+    QTest::newRow("faster") << 0.66 << 0.66;
+    QTest::newRow("fastest, lower voice") << 0.84 / 3 << 0.84 / 3;
+    QTest::newRow("unchanged") << 1.0 << 1.0;
+    QTest::newRow("beyond the range") << 5.0 << 1.0;
+}
+
+void TestFestivalPieces::stretchKeepsThePitch() {
+    QFETCH(double, factor);
+    QFETCH(double, expected);
+    const int rate = 22050;
+    const double hertz = 197.0;
+    std::vector<int16_t> tone(rate);
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = int16_t(10000 * std::sin(2 * M_PI * hertz * double(i) / rate));
+    const std::vector<int16_t> out = stretchTime(tone, factor, rate);
+    QVERIFY2(qAbs(double(out.size()) / rate - expected) < 0.03,
+             qPrintable(QString::number(double(out.size()) / rate)));
+    // Rising zero crossings over the middle: the frequency is unchanged.
+    const size_t from = out.size() / 4, to = 3 * out.size() / 4;
+    int crossings = 0;
+    for (size_t i = from + 1; i < to; ++i)
+        crossings += out[i - 1] < 0 && out[i] >= 0;
+    const double measured = crossings / (double(to - from) / rate);
+    QVERIFY2(qAbs(measured - hertz) < hertz * 0.03, qPrintable(QString::number(measured)));
 }
 
 void TestFestivalPieces::producerHandsPiecesInOrder() {

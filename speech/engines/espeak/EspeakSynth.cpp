@@ -1,5 +1,7 @@
 #include "EspeakSynth.h"
 
+#include "TextDecoding.h"
+
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
@@ -121,6 +123,18 @@ bool EspeakSynth::synthesize(const std::string &utf8, const SampleSink &sink) {
         espeak_Cancel();
     }
     return !aborted;
+}
+
+int EspeakSynthesizer::sampleRate() const {
+    // espeak-ng's rate, or the usual one when it could not start (nothing is then
+    // spoken, but the output still needs a rate).
+    return m_synth.isReady() ? m_synth.sampleRate() : 22050;
+}
+
+bool EspeakSynthesizer::synthesize(const std::string &text, const VoiceChoice &voice, int speed,
+                                   const SampleSink &sink) {
+    m_synth.prepare(voice, paceForSpeed(speed));
+    return m_synth.synthesize(textToUtf8(text), sink);
 }
 
 } // namespace upctv

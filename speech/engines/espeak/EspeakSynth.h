@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SpeedMapping.h"
+#include "Synthesizer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,14 +9,6 @@
 #include <string>
 
 namespace upctv {
-
-// The voice to speak with: a language code of the ABI (99 Catalan, 101 Spanish)
-// and a speaker, 0 or 1.
-struct VoiceChoice {
-    int language = 99;
-    int speaker = 0;
-    bool operator==(const VoiceChoice &) const = default;
-};
 
 // The espeak-ng voice name for `choice`: "ca" or "es" for speaker 0, the same
 // language with the "f1" variant ("ca+f1", "es+f1") for speaker 1.
@@ -58,6 +51,18 @@ private:
     bool m_voiceSet = false;
     VoiceChoice m_voice;
     EspeakPace m_pace;
+};
+
+// The espeak-ng engine's synthesiser: text decoded to UTF-8, the speed mapped to
+// espeak-ng's pace (SpeedMapping.h).
+class EspeakSynthesizer final : public Synthesizer {
+public:
+    int sampleRate() const override;
+    bool synthesize(const std::string &text, const VoiceChoice &voice, int speed,
+                    const SampleSink &sink) override;
+
+private:
+    EspeakSynth m_synth;
 };
 
 } // namespace upctv

@@ -1,7 +1,7 @@
 #include "SpeechEngine.h"
 
 #include "PcAudioSink.h"
-#include "TextDecoding.h"
+#include "SpeedMapping.h"
 #include "WavSink.h"
 
 #include <cstdio>
@@ -15,7 +15,6 @@ namespace {
 // How long stop() waits for the engine thread; only a hung audio device makes
 // it wait that long.
 constexpr auto StopTimeout = std::chrono::milliseconds(500);
-constexpr int FallbackSampleRate = 22050;
 
 std::unique_ptr<AudioSink> openWavSink(const EngineConfig &config, int sampleRate) {
     auto wav = std::make_unique<WavSink>(config.wavPath, sampleRate, config.wavPaced);
@@ -35,9 +34,9 @@ EngineConfig EngineConfig::fromEnvironment() {
     return config;
 }
 
-SpeechEngine::SpeechEngine(EngineConfig config)
-    : m_config(std::move(config)), m_speed(DefaultSpeed), m_synth(std::make_unique<EspeakSynth>()) {
-    m_sampleRate = m_synth->isReady() ? m_synth->sampleRate() : FallbackSampleRate;
+SpeechEngine::SpeechEngine(EngineConfig config, std::unique_ptr<Synthesizer> synth)
+    : m_config(std::move(config)), m_speed(DefaultSpeed), m_synth(std::move(synth)) {
+    m_sampleRate = m_synth->sampleRate();
     // A WAV file exists, with its header, as soon as the library is loaded; the
     // device is opened on the engine thread, as PulseAudio may take a second.
     if (!m_config.wavPath.empty())
@@ -51,6 +50,7 @@ SpeechEngine::~SpeechEngine() {
         m_shutdown = true;
         m_queue.clear();
         ++m_epoch;
+        m_synth->interrupt();
     }
     m_wake.notify_all();
     m_thread.join();
@@ -71,6 +71,7 @@ void SpeechEngine::stop() {
     std::unique_lock lock(m_mutex);
     ++m_epoch;
     m_queue.clear();
+    m_synth->interrupt();
     m_wake.notify_all();
     m_idle.wait_for(lock, StopTimeout, [this] { return m_activeEpoch == 0; });
 }
@@ -138,15 +139,14 @@ bool SpeechEngine::nextJob(Job &job) {
     return true;
 }
 
-void SpeechEngine::speak(EspeakSynth &synth, const Job &job) {
+void SpeechEngine::speak(Synthesizer &synth, const Job &job) {
     if (!isCurrent(job.epoch))
         return;
-    synth.prepare(job.voice, paceForSpeed(job.speed));
     m_sink->beginUtterance();
-    const bool completed =
-        synth.synthesize(textToUtf8(job.text), [this, &job](const int16_t *samples, size_t count) {
-            return deliver(job.epoch, samples, count);
-        });
+    const bool completed = synth.synthesize(job.text, job.voice, job.speed,
+                                            [this, &job](const int16_t *samples, size_t count) {
+                                                return deliver(job.epoch, samples, count);
+                                            });
     finish(job.epoch, completed);
 }
 

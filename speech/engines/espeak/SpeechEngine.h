@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EspeakSynth.h"
+#include "Synthesizer.h"
 
 #include <atomic>
 #include <chrono>
@@ -33,11 +33,11 @@ struct EngineConfig {
 // whether it goes to a device, a file, or nowhere.
 class SpeechEngine {
 public:
-    // Starts espeak-ng, creates the WAV file when one is configured, and starts
-    // the engine thread, which opens the audio device otherwise.
-    explicit SpeechEngine(EngineConfig config);
+    // Takes `synth`, creates the WAV file when one is configured, and starts the
+    // engine thread, which opens the audio device otherwise.
+    SpeechEngine(EngineConfig config, std::unique_ptr<Synthesizer> synth);
     // Discards the queue, stops the sound, joins the engine thread, then closes
-    // the sink and lets go of espeak-ng.
+    // the sink and lets go of the synthesiser.
     ~SpeechEngine();
     SpeechEngine(const SpeechEngine &) = delete;
     SpeechEngine &operator=(const SpeechEngine &) = delete;
@@ -69,7 +69,7 @@ private:
 
     void run();
     bool nextJob(Job &job);
-    void speak(EspeakSynth &synth, const Job &job);
+    void speak(Synthesizer &synth, const Job &job);
     bool deliver(uint64_t epoch, const int16_t *samples, size_t count);
     void finish(uint64_t epoch, bool completed);
     bool waitUntil(Clock::time_point deadline, uint64_t epoch);
@@ -89,7 +89,7 @@ private:
 
     // Created by the constructor, then used by the engine thread only, and
     // destroyed after it has been joined.
-    std::unique_ptr<EspeakSynth> m_synth;
+    std::unique_ptr<Synthesizer> m_synth;
     std::unique_ptr<AudioSink> m_sink;
     int m_sampleRate = 0;
     Clock::time_point m_playEnd; // when everything written will have been played

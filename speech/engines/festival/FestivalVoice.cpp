@@ -47,10 +47,7 @@ bool start(const std::string &voiceName) {
         std::fprintf(stderr, "upctv: the Festival voice %s is not installed\n", voiceName.c_str());
         return false;
     }
-    // The voice's own engine parameters are kept, so that each utterance can add
-    // its pace to them.
-    if (!evaluate("(voice_" + voiceName + ")") ||
-        !evaluate("(set! zelvora_voice_params hts_engine_params)")) {
+    if (!evaluate("(voice_" + voiceName + ")")) {
         std::fprintf(stderr, "upctv: the Festival voice %s could not be loaded\n",
                      voiceName.c_str());
         return false;
@@ -76,17 +73,10 @@ bool synthesize(const Request &request, std::vector<int16_t> &samples) {
     samples.clear();
     if (g_state != State::Ready)
         return false;
-    // The voice's synthesis engine takes the pace as its "-r" ratio (Festival's
-    // Duration_Stretch parameter does not reach it). A lower pitch is made by
-    // playing the wave slower, so it is synthesised faster by the same factor.
-    char pace[160];
-    std::snprintf(
-        pace, sizeof pace,
-        "(set! hts_engine_params (append zelvora_voice_params (list (list \"-r\" %.4f))))",
-        request.speedRatio / request.pitchFactor);
     EST_Wave wave;
-    if (!evaluate(pace) || !festival_text_to_wave(EST_String(request.latin9.c_str()), wave))
+    if (!festival_text_to_wave(EST_String(request.latin9.c_str()), wave))
         return false;
+    // A lower pitch: the wave played slower, then resampled to the rate wanted.
     if (request.pitchFactor != 1.0)
         wave.set_sample_rate(static_cast<int>(wave.sample_rate() * request.pitchFactor));
     if (wave.sample_rate() != request.sampleRate)

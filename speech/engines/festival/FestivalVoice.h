@@ -30,12 +30,11 @@ UPCTV_FESTIVAL_API void attachThread(const void *stackTop);
 // prints one line on standard error, once per process, and returns false.
 UPCTV_FESTIVAL_API bool initialise(const std::string &voiceName);
 
-// One utterance to synthesise: ISO-8859-15 text, the pace (1 normal, 2 twice as
-// fast), a pitch factor (1 unchanged, below 1 lower; the timbre follows, as from
-// a larger speaker) and the sample rate wanted.
+// One utterance to synthesise: ISO-8859-15 text, a pitch factor (1 unchanged,
+// below 1 lower, the timbre following as from a larger speaker, and the speech
+// 1/pitchFactor times as long) and the sample rate wanted.
 struct Request {
     std::string latin9;
-    double speedRatio = 1.0;
     double pitchFactor = 1.0;
     int sampleRate = 16000;
 };

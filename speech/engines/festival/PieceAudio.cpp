@@ -1,5 +1,7 @@
 #include "PieceAudio.h"
 
+#include "TimeStretch.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -37,7 +39,8 @@ size_t pauseAfter(PieceEnd end, double speedRatio, int sampleRate) {
     return static_cast<size_t>(ms / 1000.0 * sampleRate / speedRatio);
 }
 
-void shapePiece(std::vector<int16_t> &samples, PieceEnd end, double speedRatio, int sampleRate) {
+void shapePiece(std::vector<int16_t> &samples, PieceEnd end, const Voicing &voicing,
+                int sampleRate) {
     const size_t frame = static_cast<size_t>(sampleRate / 100);
     const size_t margin = static_cast<size_t>(sampleRate * MarginMs / 1000);
     size_t first = samples.size();
@@ -55,9 +58,10 @@ void shapePiece(std::vector<int16_t> &samples, PieceEnd end, double speedRatio, 
         const size_t to = std::min(samples.size(), last + margin);
         samples.erase(samples.begin() + static_cast<std::ptrdiff_t>(to), samples.end());
         samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(from));
+        samples = stretchTime(samples, voicing.pitchFactor / voicing.speedRatio, sampleRate);
         fadeEdges(samples, margin);
     }
-    samples.resize(samples.size() + pauseAfter(end, speedRatio, sampleRate), 0);
+    samples.resize(samples.size() + pauseAfter(end, voicing.speedRatio, sampleRate), 0);
 }
 
 } // namespace upctv

@@ -23,12 +23,21 @@ constexpr int MarginMs = 15;
 // above the voice's breath noise, below its quietest consonants.
 constexpr int SoundLevel = 512;
 
+// How a text's pieces are to be voiced: the pace (1 normal, 2 twice as fast) and
+// the pitch factor by which the voice's samples were lowered (1 unchanged, below
+// 1 lower; such samples last 1/pitchFactor as long as the voice spoke them).
+struct Voicing {
+    double speedRatio = 1.0;
+    double pitchFactor = 1.0;
+};
+
 // The pause after a piece, in samples at `sampleRate`, at pace `speedRatio`.
 size_t pauseAfter(PieceEnd end, double speedRatio, int sampleRate);
 
-// Trims `samples` to the sound plus the margin on each side, fades the margin
-// in and out, then appends the pause that `end` calls for. A piece without sound
-// becomes just the pause.
-void shapePiece(std::vector<int16_t> &samples, PieceEnd end, double speedRatio, int sampleRate);
+// Trims `samples` to the sound plus the margin on each side, brings it to the
+// voicing's pace (see TimeStretch.h), fades the margin in and out, then appends
+// the pause that `end` calls for. A piece without sound becomes just the pause.
+void shapePiece(std::vector<int16_t> &samples, PieceEnd end, const Voicing &voicing,
+                int sampleRate);
 
 } // namespace upctv

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClauseSplitter.h"
+#include "PieceAudio.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -11,12 +12,6 @@
 #include <vector>
 
 namespace upctv {
-
-// How a text's pieces are to be voiced.
-struct Voicing {
-    double speedRatio = 1.0;
-    double pitchFactor = 1.0;
-};
 
 // Synthesises the pieces of one text on a thread of its own, a few pieces ahead
 // of the reader of them, so that the next piece is ready before the one being

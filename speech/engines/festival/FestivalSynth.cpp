@@ -1,0 +1,83 @@
+#include "FestivalSynth.h"
+
+#include "FestivalPace.h"
+#include "FestivalVoice.h"
+#include "Latin9.h"
+#include "PieceAudio.h"
+#include "TextDecoding.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace upctv {
+namespace {
+
+constexpr int SpanishCode = 101;
+constexpr int FallbackSampleRate = 22050;
+// A little over three semitones down (2^(-3/12) is 0.841).
+constexpr double LowerPitch = 0.84;
+// Samples handed over at a time: 20 ms, so that a stop cuts the sound promptly.
+constexpr int ChunksPerSecond = 50;
+
+// The Festival voice: UPCTV_FESTIVAL_VOICE names another installed HTS voice
+// (read at load), for trying voices and for tests of a missing one.
+std::string voiceName() {
+    const char *name = std::getenv("UPCTV_FESTIVAL_VOICE");
+    return name != nullptr && *name != '\0' ? std::string(name) : std::string("upc_ca_ona_hts");
+}
+
+} // namespace
+
+double festivalPitchFactor(int speaker) {
+    return speaker == 1 ? LowerPitch : 1.0;
+}
+
+FestivalSynth::FestivalSynth()
+    : m_sampleRate(m_espeak.isReady() ? m_espeak.sampleRate() : FallbackSampleRate),
+      m_producer(
+          [name = voiceName()] {
+              int stackTop = 0;
+              festival::attachThread(&stackTop);
+              // The voice's models load at its first utterance: a word said
+              // now, into nothing, spares the first text that wait.
+              std::vector<int16_t> warmUp;
+              if (festival::initialise(name))
+                  festival::synthesize({"Hola.", 1.0, 16000}, warmUp);
+          },
+          [rate = m_sampleRate](const Piece &piece, const Voicing &voicing,
+                                std::vector<int16_t> &samples) {
+              if (!festival::synthesize({piece.text, voicing.pitchFactor, rate}, samples))
+                  return false;
+              shapePiece(samples, piece.end, voicing, rate);
+              return true;
+          }) {}
+
+bool FestivalSynth::synthesize(const std::string &text, const VoiceChoice &voice, int speed,
+                               const SampleSink &sink) {
+    const std::string utf8 = textToUtf8(text);
+    if (voice.language != SpanishCode)
+        return speakCatalan(utf8, voice, speed, sink);
+    m_espeak.prepare(voice, paceForSpeed(speed));
+    return m_espeak.synthesize(utf8, sink);
+}
+
+bool FestivalSynth::speakCatalan(const std::string &utf8, const VoiceChoice &voice, int speed,
+                                 const SampleSink &sink) {
+    m_producer.start(splitIntoPieces(utf8ToLatin9(utf8)),
+                     Voicing{festivalSpeedRatio(speed), festivalPitchFactor(voice.speaker)});
+    const size_t chunk = static_cast<size_t>(m_sampleRate / ChunksPerSecond);
+    std::vector<int16_t> samples;
+    while (true) {
+        const PieceProducer::Next next = m_producer.next(samples);
+        if (next != PieceProducer::Next::Piece)
+            return next == PieceProducer::Next::End;
+        for (size_t at = 0; at < samples.size(); at += chunk) {
+            if (!sink(samples.data() + at, std::min(chunk, samples.size() - at))) {
+                m_producer.cancel();
+                return false;
+            }
+        }
+    }
+}
+
+} // namespace upctv
