@@ -103,8 +103,10 @@ void TestFestivalPieces::latin9_data() {
                                             << QByteArray("pa\xEDs, col\xB7lecci\xF3");
     QTest::newRow("curly apostrophe and hyphenation point")
         << QByteArray("l\xE2\x80\x99home col\xE2\x80\xA7la") << QByteArray("l'home col\xB7la");
-    QTest::newRow("euro and the letters Latin-9 adds")
-        << QByteArray("5 \xE2\x82\xAC \xC5\x93 \xC5\xA0") << QByteArray("5 \xA4 \xBD \xA6");
+    QTest::newRow("the letters Latin-9 adds")
+        << QByteArray("\xC5\x93 \xC5\xA0 \xC5\xBE") << QByteArray("\xBD \xA6 \xB8");
+    QTest::newRow("symbols the voice would not read")
+        << QByteArray("5\xE2\x82\xAC, 3\xC2\xB0") << QByteArray("5 euros , 3 graus ");
     QTest::newRow("quotes, dashes, ellipsis")
         << QByteArray("\xE2\x80\x9CS\xC3\xAD\xE2\x80\x9D \xE2\x80\x94 no\xE2\x80\xA6")
         << QByteArray("\"S\xED\" - no...");

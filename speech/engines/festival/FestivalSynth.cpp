@@ -14,8 +14,8 @@ namespace {
 
 constexpr int SpanishCode = 101;
 constexpr int FallbackSampleRate = 22050;
-// A little over three semitones down (2^(-3/12) is 0.841).
-constexpr double LowerPitch = 0.84;
+// About four and a half semitones up (2^(4.5/12) is 1.297).
+constexpr double HigherPitch = 1.3;
 // Samples handed over at a time: 20 ms, so that a stop cuts the sound promptly.
 constexpr int ChunksPerSecond = 50;
 
@@ -29,7 +29,7 @@ std::string voiceName() {
 } // namespace
 
 double festivalPitchFactor(int speaker) {
-    return speaker == 1 ? LowerPitch : 1.0;
+    return speaker == 1 ? HigherPitch : 1.0;
 }
 
 FestivalSynth::FestivalSynth()

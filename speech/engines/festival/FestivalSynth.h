@@ -16,9 +16,10 @@ namespace upctv {
 // thread of their own synthesises ahead of playback (see PieceProducer.h); its
 // samples are resampled to espeak-ng's rate, so the output has one rate.
 //
-// Speaker 0 is the voice as recorded; speaker 1 is the same voice a little over
-// three semitones lower, with the timbre of a larger speaker (the wave is
-// synthesised faster and played slower), so the two are told apart at once.
+// Speaker 0 is the voice as recorded; speaker 1 is the same voice about four and
+// a half semitones higher, with the lighter timbre of a smaller speaker (the
+// wave is played faster, then stretched back to its length), so the two are told
+// apart at once, as espeak-ng's higher variant is from its standard voice.
 // Spanish follows the espeak-ng engine: the "es" voice and its "f1" variant.
 //
 // Created and destroyed on the loading thread; synthesize() on the engine thread

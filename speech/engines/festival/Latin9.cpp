@@ -10,16 +10,19 @@ struct Substitute {
     const char *text;
 };
 
-// Characters outside Latin-9 that have a plain equivalent, and the eight Latin-1
-// symbols whose bytes Latin-9 gives to other characters.
-constexpr std::array<Substitute, 33> Substitutes{{
-    {0x20AC, "\xA4"}, {0x0160, "\xA6"}, {0x0161, "\xA8"}, {0x017D, "\xB4"}, {0x017E, "\xB8"},
-    {0x0152, "\xBC"}, {0x0153, "\xBD"}, {0x0178, "\xBE"}, {0x00A4, " "},    {0x00A6, "|"},
-    {0x00A8, " "},    {0x00B4, "'"},    {0x00B8, " "},    {0x00BC, " 1/4"}, {0x00BD, " 1/2"},
-    {0x00BE, " 3/4"}, {0x2018, "'"},    {0x2019, "'"},    {0x201A, "'"},    {0x2032, "'"},
-    {0x201C, "\""},   {0x201D, "\""},   {0x201E, "\""},   {0x2033, "\""},   {0x2010, "-"},
-    {0x2011, "-"},    {0x2012, "-"},    {0x2013, "-"},    {0x2014, "-"},    {0x2026, "..."},
-    {0x2027, "\xB7"}, {0x22C5, "\xB7"}, {0x00A0, " "},
+// Characters outside Latin-9 that have a plain equivalent, the eight Latin-1
+// symbols whose bytes Latin-9 gives to other characters, and the symbols that the
+// Catalan voice passes over in silence, by their Catalan names.
+constexpr std::array<Substitute, 36> Substitutes{{
+    {0x20AC, " euros "}, {0x00A3, " lliures "}, {0x00B0, " graus "}, {0x00A7, " secci\xF3 "},
+    {0x0160, "\xA6"},    {0x0161, "\xA8"},      {0x017D, "\xB4"},    {0x017E, "\xB8"},
+    {0x0152, "\xBC"},    {0x0153, "\xBD"},      {0x0178, "\xBE"},    {0x00A4, " "},
+    {0x00A6, "|"},       {0x00A8, " "},         {0x00B4, "'"},       {0x00B8, " "},
+    {0x00BC, " 1/4"},    {0x00BD, " 1/2"},      {0x00BE, " 3/4"},    {0x2018, "'"},
+    {0x2019, "'"},       {0x201A, "'"},         {0x2032, "'"},       {0x201C, "\""},
+    {0x201D, "\""},      {0x201E, "\""},        {0x2033, "\""},      {0x2010, "-"},
+    {0x2011, "-"},       {0x2012, "-"},         {0x2013, "-"},       {0x2014, "-"},
+    {0x2026, "..."},     {0x2027, "\xB7"},      {0x22C5, "\xB7"},    {0x00A0, " "},
 }};
 
 // Decodes the code point starting at `utf8[i]` (valid UTF-8) and advances `i`.
