@@ -38,11 +38,7 @@ FestivalSynth::FestivalSynth()
           [name = voiceName()] {
               int stackTop = 0;
               festival::attachThread(&stackTop);
-              // The voice's models load at its first utterance: a word said
-              // now, into nothing, spares the first text that wait.
-              std::vector<int16_t> warmUp;
-              if (festival::initialise(name))
-                  festival::synthesize({"Hola.", 1.0, 16000}, warmUp);
+              festival::initialise(name);
           },
           [rate = m_sampleRate](const Piece &piece, const Voicing &voicing,
                                 std::vector<int16_t> &samples) {

@@ -18,8 +18,8 @@ namespace {
 // spare (about 55 MB resident); 210,000 runs out while the voice loads.
 constexpr int HeapCells = 1000000;
 
-enum class State { Untried, Ready, Failed };
-State g_state = State::Untried;
+bool g_started = false; // festival_initialize has run: it may run only once
+std::string g_voice;    // the voice selected, empty before
 
 bool fileExists(const std::string &path) {
     struct stat st {};
@@ -30,15 +30,17 @@ bool evaluate(const std::string &expression) {
     return festival_eval_command(EST_String(expression.c_str())) != 0;
 }
 
-bool start(const std::string &voiceName) {
+bool festivalFilesExist() {
     // Debian keeps Festival's Scheme files in its data folder, others in its
     // library folder; initialisation loads init.scm from whichever has it.
     const std::string init = std::string(festival_datadir) + "/init.scm";
-    if (!fileExists(init) && !fileExists(std::string(festival_libdir) + "/init.scm")) {
-        std::fprintf(stderr, "upctv: Festival's files are missing (%s)\n", init.c_str());
-        return false;
-    }
-    festival_initialize(1, HeapCells);
+    if (fileExists(init) || fileExists(std::string(festival_libdir) + "/init.scm"))
+        return true;
+    std::fprintf(stderr, "upctv: Festival's files are missing (%s)\n", init.c_str());
+    return false;
+}
+
+bool selectVoice(const std::string &voiceName) {
     // The voice is looked up in Festival's voice list first, so that a missing
     // voice costs one line of our own rather than Festival's error messages.
     const std::string check =
@@ -52,6 +54,10 @@ bool start(const std::string &voiceName) {
                      voiceName.c_str());
         return false;
     }
+    // The voice's models load at its first utterance: a word said now, into
+    // nothing, spares the first text that wait (about a quarter of a second).
+    EST_Wave warmUp;
+    festival_text_to_wave(EST_String("Hola."), warmUp);
     return true;
 }
 
@@ -64,14 +70,24 @@ void attachThread(const void *stackTop) {
 }
 
 bool initialise(const std::string &voiceName) {
-    if (g_state == State::Untried)
-        g_state = start(voiceName) ? State::Ready : State::Failed;
-    return g_state == State::Ready;
+    if (voiceName == g_voice)
+        return true;
+    if (!g_started) {
+        if (!festivalFilesExist())
+            return false;
+        festival_initialize(1, HeapCells);
+        g_started = true;
+    }
+    g_voice.clear(); // nothing is spoken until a voice is selected
+    if (!selectVoice(voiceName))
+        return false;
+    g_voice = voiceName;
+    return true;
 }
 
 bool synthesize(const Request &request, std::vector<int16_t> &samples) {
     samples.clear();
-    if (g_state != State::Ready)
+    if (g_voice.empty())
         return false;
     EST_Wave wave;
     if (!festival_text_to_wave(EST_String(request.latin9.c_str()), wave))

@@ -25,9 +25,10 @@ namespace upctv::festival {
 // later call happens deeper in the same stack.
 UPCTV_FESTIVAL_API void attachThread(const void *stackTop);
 
-// Starts Festival and selects `voiceName` the first time; later calls return the
-// first call's result at once. On failure (Festival's files or the voice missing)
-// prints one line on standard error, once per process, and returns false.
+// Starts Festival the first time, then selects `voiceName` unless it is the
+// voice already selected. On failure (Festival's files or the voice missing)
+// prints one line on standard error and returns false; synthesize() then fails
+// until a later call succeeds (a voice installed meanwhile is found then).
 UPCTV_FESTIVAL_API bool initialise(const std::string &voiceName);
 
 // One utterance to synthesise: ISO-8859-15 text, a pitch factor (1 unchanged,
