@@ -1,5 +1,7 @@
 // Timing of an engine library writing to a WAV file:
-//   - first sample: from upcTVRead to the first sample in the file (real-time pacing);
+//   - first sample: from upcTVRead to the first sample in the file (real-time pacing),
+//     for a short sentence, a long one, and a short one read right after stopping
+//     the long one 0.1 s into it;
 //   - stop latency: from the call of upcTVStop to the last sample written after it;
 //   - status overhang: how long upcTVStatus stays non-zero past the audio's length;
 //   - synthesis speed: seconds of audio per second of wall time, with pacing off.
@@ -134,7 +136,7 @@ int main(int argc, char **argv) {
     for (int i = 0; i < 10; ++i)
         book += std::string(Sentence) + " ";
 
-    std::vector<double> firstSample, firstSampleLong, stopLatency, overhang, speed;
+    std::vector<double> firstSample, firstSampleLong, afterStop, stopLatency, overhang, speed;
     {
         Engine engine(library, wav, true);
         warmUp(engine);
@@ -155,6 +157,16 @@ int main(int argc, char **argv) {
             while (fileBytes(wav) == beforeLong)
                 std::this_thread::sleep_for(std::chrono::microseconds(50));
             firstSampleLong.push_back(millisecondsSince(startLong));
+            // A key pressed while the engine is busy with the long sentence: stop,
+            // then the next text at once.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            engine.stop();
+            const long beforeNext = fileBytes(wav);
+            const auto startNext = Clock::now();
+            engine.read(Sentence);
+            while (fileBytes(wav) == beforeNext)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            afterStop.push_back(millisecondsSince(startNext));
             engine.stop();
 
             engine.read(book.c_str());
@@ -185,6 +197,7 @@ int main(int argc, char **argv) {
     }
     report("upcTVRead to first sample", "ms", firstSample);
     report("the same, 60-word sentence", "ms", firstSampleLong);
+    report("the same, read right after a stop", "ms", afterStop);
     report("upcTVStop to last sample written", "ms", stopLatency);
     report("status past the end of the audio", "ms", overhang);
     report("synthesis speed (audio s / wall s)", "x ", speed);
