@@ -1,5 +1,7 @@
 #include "EspeakSynth.h"
 
+#include "SentencePause.h"
+
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
@@ -121,6 +123,28 @@ bool EspeakSynth::synthesize(const std::string &utf8, const SampleSink &sink) {
         espeak_Cancel();
     }
     return !aborted;
+}
+
+size_t EspeakSynth::sentencePause(char mark) {
+    if (!isReady() || mark == 0)
+        return 0;
+    const auto key =
+        std::make_tuple(m_voice.language, m_voice.speaker, m_pace.rate, m_pace.wordGap, mark);
+    if (const auto found = m_pauses.find(key); found != m_pauses.end())
+        return found->second;
+    const size_t pause =
+        pauseToAdd(render(pauseProbeText(mark, true)), render(pauseProbeText(mark, false)));
+    m_pauses.emplace(key, pause);
+    return pause;
+}
+
+std::vector<int16_t> EspeakSynth::render(const std::string &utf8) {
+    std::vector<int16_t> samples;
+    synthesize(utf8, [&samples](const int16_t *chunk, size_t count) {
+        samples.insert(samples.end(), chunk, chunk + count);
+        return true;
+    });
+    return samples;
 }
 
 } // namespace upctv

@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace upctv {
 
@@ -53,11 +56,21 @@ public:
     // stop. Returns true when it ran to the end.
     bool synthesize(const std::string &utf8, const SampleSink &sink);
 
+    // Samples of silence to add after a text ending with `mark` ('.', '?', '!', ':'
+    // or ';') for the voice and pace now prepared: the pause espeak-ng itself makes
+    // between two sentences, measured once per voice, pace and mark by reading a
+    // short probe (a few milliseconds of synthesis) and kept.
+    size_t sentencePause(char mark);
+
 private:
+    std::vector<int16_t> render(const std::string &utf8);
+
     int m_sampleRate = 0;
     bool m_voiceSet = false;
     VoiceChoice m_voice;
     EspeakPace m_pace;
+    // Measured pauses by language, speaker, rate, word gap and mark.
+    std::map<std::tuple<int, int, int, int, char>, size_t> m_pauses;
 };
 
 } // namespace upctv

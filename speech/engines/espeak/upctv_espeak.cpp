@@ -24,7 +24,7 @@ upctv::SpeechEngine *g_engine = nullptr;
 
 __attribute__((constructor)) void createEngine() {
     try {
-        g_engine = new upctv::SpeechEngine(upctv::EngineConfig::fromEnvironment());
+        g_engine = new upctv::SpeechEngine(upctv::OutputConfig::fromEnvironment());
     } catch (const std::exception &e) {
         std::fprintf(stderr, "upctv: the speech engine could not start: %s\n", e.what());
         g_engine = nullptr;
