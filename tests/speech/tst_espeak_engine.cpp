@@ -2,6 +2,7 @@
 // always writing to a temporary WAV file, so no test touches an audio device.
 // Most tests let the file fill as fast as synthesis runs (UPCTV_WAV_PACE=0) and
 // compare lengths of audio; the ones about stopping and status run in real time.
+#include "LoadedEngine.h"
 #include "SpeedMapping.h"
 #include "TextDecoding.h"
 #include "WavWriter.h"
@@ -29,58 +30,6 @@ const char *const CatalanSentence = "Bon dia, avui fa sol i anem tots junts a la
 // Spoken quite differently by the two languages' rules, which makes the
 // language audible in the length alone.
 const char *const LanguageProbe = "Joan, l'\xC3\xA0via ha fet coca de Sant Joan.";
-
-struct Wav {
-    bool valid = false;
-    int rate = 0;
-    std::vector<int16_t> samples;
-
-    double seconds(size_t from = 0) const {
-        return rate > 0 ? double(samples.size() - std::min(from, samples.size())) / rate : 0;
-    }
-    double rms(size_t from = 0) const {
-        double sum = 0;
-        for (size_t i = from; i < samples.size(); ++i)
-            sum += double(samples[i]) * samples[i];
-        return samples.size() > from ? std::sqrt(sum / double(samples.size() - from)) : 0;
-    }
-    int peak(size_t from = 0) const {
-        int p = 0;
-        for (size_t i = from; i < samples.size(); ++i)
-            p = std::max(p, std::abs(int(samples[i])));
-        return p;
-    }
-};
-
-quint32 le32(const QByteArray &b, int at) {
-    return quint32(quint8(b[at])) | quint32(quint8(b[at + 1])) << 8 |
-           quint32(quint8(b[at + 2])) << 16 | quint32(quint8(b[at + 3])) << 24;
-}
-quint16 le16(const QByteArray &b, int at) {
-    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
-}
-
-// Reads a mono 16-bit PCM WAV whose header agrees with the file's length.
-Wav readWav(const QString &path) {
-    QFile file(path);
-    Wav wav;
-    if (!file.open(QIODevice::ReadOnly))
-        return wav;
-    const QByteArray b = file.readAll();
-    if (b.size() < 44 || !b.startsWith("RIFF") || b.mid(8, 8) != "WAVEfmt " ||
-        b.mid(36, 4) != "data")
-        return wav;
-    const quint32 dataBytes = le32(b, 40);
-    if (le16(b, 20) != 1 || le16(b, 22) != 1 || le16(b, 34) != 16 || le32(b, 4) != dataBytes + 36 ||
-        dataBytes != quint32(b.size() - 44))
-        return wav;
-    wav.rate = int(le32(b, 24));
-    wav.samples.resize(dataBytes / 2);
-    for (size_t i = 0; i < wav.samples.size(); ++i)
-        wav.samples[i] = int16_t(le16(b, 44 + 2 * int(i)));
-    wav.valid = wav.rate > 0 && le32(b, 28) == quint32(wav.rate) * 2;
-    return wav;
-}
 
 // Median fundamental frequency of the voiced 40 ms frames, by autocorrelation.
 double medianPitch(const Wav &wav, size_t from) {
@@ -111,72 +60,6 @@ double medianPitch(const Wav &wav, size_t from) {
     std::nth_element(pitches.begin(), pitches.begin() + pitches.size() / 2, pitches.end());
     return pitches[pitches.size() / 2];
 }
-
-enum class Pace { RealTime, Unpaced, Default };
-
-// The engine library, loaded with its WAV file in a temporary folder and
-// unloaded by the destructor.
-class Engine {
-public:
-    explicit Engine(const QString &wavPath, Pace pace) : m_wavPath(wavPath) {
-        qputenv("UPCTV_WAV_FILE", QFile::encodeName(wavPath));
-        if (pace == Pace::Default)
-            qunsetenv("UPCTV_WAV_PACE");
-        else
-            qputenv("UPCTV_WAV_PACE", pace == Pace::RealTime ? "1" : "0");
-        m_handle = dlopen(ZELVORA_ESPEAK_ENGINE, RTLD_NOW | RTLD_LOCAL);
-        if (m_handle == nullptr)
-            return;
-        read = reinterpret_cast<int (*)(const char *)>(dlsym(m_handle, "upcTVRead"));
-        stop = reinterpret_cast<int (*)()>(dlsym(m_handle, "upcTVStop"));
-        status = reinterpret_cast<int (*)(int)>(dlsym(m_handle, "upcTVStatus"));
-        setSpeed = reinterpret_cast<int (*)(int)>(dlsym(m_handle, "upcTVSetSpeed"));
-        setLanguage = reinterpret_cast<int (*)(int)>(dlsym(m_handle, "upcTVSetLanguage"));
-        setSpeaker = reinterpret_cast<int (*)(int)>(dlsym(m_handle, "upcTVSetSpeaker"));
-    }
-    ~Engine() {
-        if (m_handle != nullptr)
-            dlclose(m_handle);
-        qunsetenv("UPCTV_WAV_FILE");
-        qunsetenv("UPCTV_WAV_PACE");
-    }
-    Engine(const Engine &) = delete;
-    Engine &operator=(const Engine &) = delete;
-
-    bool isLoaded() const {
-        return read && stop && status && setSpeed && setLanguage && setSpeaker;
-    }
-    Wav wav() const { return readWav(m_wavPath); }
-
-    // Polls the status until it reports 0; false after `timeout`.
-    bool waitIdle(std::chrono::milliseconds timeout = 30s) const {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (status(0) != 0) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(2ms);
-        }
-        return true;
-    }
-
-    // Speaks `text` to its end; seconds of audio it added, or -1 when it never ended.
-    double spokenSeconds(const char *text) {
-        const size_t before = wav().samples.size();
-        read(text);
-        return waitIdle() ? wav().seconds(before) : -1;
-    }
-
-    int (*read)(const char *) = nullptr;
-    int (*stop)() = nullptr;
-    int (*status)(int) = nullptr;
-    int (*setSpeed)(int) = nullptr;
-    int (*setLanguage)(int) = nullptr;
-    int (*setSpeaker)(int) = nullptr;
-
-private:
-    QString m_wavPath;
-    void *m_handle = nullptr;
-};
 
 long residentKilobytes() {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -331,7 +214,7 @@ void TestEspeakEngine::everyVoiceSpeaks() {
     QFETCH(int, language);
     QFETCH(int, speaker);
     QFETCH(QByteArray, text);
-    Engine engine(wavPath("voices.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("voices.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     if (language >= 0)
         QCOMPARE(engine.setLanguage(language), 0);
@@ -347,7 +230,7 @@ void TestEspeakEngine::everyVoiceSpeaks() {
 }
 
 void TestEspeakEngine::freshLibrarySpeaksCatalanAndLanguageCodesSwitch() {
-    Engine engine(wavPath("languages.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("languages.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     const double fresh = engine.spokenSeconds(LanguageProbe);
     QCOMPARE(engine.setLanguage(Catalan), 0);
@@ -375,7 +258,7 @@ void TestEspeakEngine::freshLibrarySpeaksCatalanAndLanguageCodesSwitch() {
 }
 
 void TestEspeakEngine::secondSpeakerHasAHigherVoice() {
-    Engine engine(wavPath("speakers.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("speakers.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     for (const int language : {Catalan, Spanish}) {
         QCOMPARE(engine.setLanguage(language), 0);
@@ -412,7 +295,7 @@ void TestEspeakEngine::speedChangesThePace() {
     QFETCH(int, slower);
     QFETCH(int, faster);
     QFETCH(double, minimumRatio);
-    Engine engine(wavPath("speeds.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("speeds.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.setSpeed(slower), 0);
     const double slow = engine.spokenSeconds(CatalanSentence);
@@ -437,7 +320,7 @@ void TestEspeakEngine::outOfRangeSpeedsAreClamped_data() {
 void TestEspeakEngine::outOfRangeSpeedsAreClamped() {
     QFETCH(int, given);
     QFETCH(int, sameAs);
-    Engine engine(wavPath("clamp.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("clamp.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.setSpeed(given), 0);
     const double clamped = engine.spokenSeconds(CatalanSentence);
@@ -470,7 +353,7 @@ void TestEspeakEngine::equivalentTextsLastAlike() {
     QFETCH(QByteArray, second);
     QFETCH(double, minimumRatio);
     QFETCH(double, maximumRatio);
-    Engine engine(wavPath("texts.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("texts.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     const double a = engine.spokenSeconds(first.constData());
     const double b = engine.spokenSeconds(second.constData());
@@ -479,7 +362,7 @@ void TestEspeakEngine::equivalentTextsLastAlike() {
 }
 
 void TestEspeakEngine::queuedTextsAreAllSpoken() {
-    Engine engine(wavPath("queue.wav"), Pace::Unpaced);
+    LoadedEngine engine(wavPath("queue.wav"), Pace::Unpaced);
     QVERIFY(engine.isLoaded());
     const double first = engine.spokenSeconds("Bon dia.");
     const double second = engine.spokenSeconds(CatalanSentence);
@@ -503,7 +386,7 @@ void TestEspeakEngine::textsWithNothingToSayEndAtOnce_data() {
 
 void TestEspeakEngine::textsWithNothingToSayEndAtOnce() {
     QFETCH(QByteArray, text);
-    Engine engine(wavPath("nothing.wav"), Pace::RealTime);
+    LoadedEngine engine(wavPath("nothing.wav"), Pace::RealTime);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.read(text.constData()), 0);
     QVERIFY(engine.waitIdle(10s));
@@ -521,7 +404,7 @@ void TestEspeakEngine::stopSilencesAndDiscards_data() {
 
 void TestEspeakEngine::stopSilencesAndDiscards() {
     QFETCH(int, delayMs);
-    Engine engine(wavPath("stop.wav"), Pace::RealTime);
+    LoadedEngine engine(wavPath("stop.wav"), Pace::RealTime);
     QVERIFY(engine.isLoaded());
     QCOMPARE(engine.stop(), 0); // harmless when silent, twice too
     QCOMPARE(engine.stop(), 0);
@@ -559,7 +442,7 @@ void TestEspeakEngine::stopSilencesAndDiscards() {
 }
 
 void TestEspeakEngine::statusLastsAsLongAsTheAudio() {
-    Engine engine(wavPath("status.wav"), Pace::Default); // real time unless told otherwise
+    LoadedEngine engine(wavPath("status.wav"), Pace::Default); // real time unless told otherwise
     QVERIFY(engine.isLoaded());
     const auto start = std::chrono::steady_clock::now();
     QCOMPARE(engine.read(CatalanSentence), 0);
@@ -574,7 +457,7 @@ void TestEspeakEngine::statusLastsAsLongAsTheAudio() {
 
 void TestEspeakEngine::unwritableWavFileStillPacesTheStatus() {
     const QString path = m_dir.filePath(QStringLiteral("no-such-folder/out.wav"));
-    Engine engine(path, Pace::RealTime);
+    LoadedEngine engine(path, Pace::RealTime);
     QVERIFY(engine.isLoaded());
     const auto start = std::chrono::steady_clock::now();
     QCOMPARE(engine.read(CatalanSentence), 0);
@@ -593,7 +476,7 @@ void TestEspeakEngine::loadSpeakUnloadManyTimes() {
     const int cycles = 200;
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         {
-            Engine engine(wavPath("cycles.wav"), Pace::Unpaced);
+            LoadedEngine engine(wavPath("cycles.wav"), Pace::Unpaced);
             QVERIFY(engine.isLoaded());
             QCOMPARE(engine.setSpeed(10 + cycle % 30 * 10), 0);
             QCOMPARE(engine.setLanguage(cycle % 2 ? Spanish : Catalan), 0);
