@@ -54,6 +54,32 @@ double Audio::soundingSeconds(size_t from, int level) const {
     return first < samples.size() && rate > 0 ? double(last - first) / rate : 0;
 }
 
+namespace {
+bool isQuiet(int16_t sample) {
+    return std::abs(int(sample)) <= 16;
+}
+} // namespace
+
+double Audio::quietSecondsAtEnd(size_t from) const {
+    size_t end = samples.size();
+    while (end > from && isQuiet(samples[end - 1]))
+        --end;
+    return rate > 0 ? double(samples.size() - end) / rate : 0;
+}
+
+double Audio::longestInnerQuiet(size_t from) const {
+    size_t end = samples.size();
+    while (end > from && isQuiet(samples[end - 1]))
+        --end;
+    size_t longest = 0, run = 0;
+    for (size_t i = from; i < end; ++i) {
+        run = isQuiet(samples[i]) ? run + 1 : 0;
+        if (run < i + 1 - from) // not the silence before the first sound
+            longest = std::max(longest, run);
+    }
+    return rate > 0 ? double(longest) / rate : 0;
+}
+
 Audio readWav(const QString &path) {
     QFile file(path);
     Audio wav;

@@ -17,6 +17,10 @@ struct Audio {
     int peak(size_t from = 0) const;
     // Seconds from the first to the last sample above `level` (0 when none).
     double soundingSeconds(size_t from = 0, int level = 1000) const;
+    // Seconds of silence (samples within +-16) at the end, counted back to `from`.
+    double quietSecondsAtEnd(size_t from = 0) const;
+    // The longest silence, in seconds, between two sounds after `from`.
+    double longestInnerQuiet(size_t from = 0) const;
 };
 
 // Reads a mono 16-bit PCM WAV whose header agrees with the file's length;

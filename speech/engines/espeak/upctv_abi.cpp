@@ -27,7 +27,7 @@ upctv::SpeechEngine *g_engine = nullptr;
 
 __attribute__((constructor)) void createEngine() {
     try {
-        g_engine = new upctv::SpeechEngine(upctv::EngineConfig::fromEnvironment(),
+        g_engine = new upctv::SpeechEngine(upctv::OutputConfig::fromEnvironment(),
                                            upctv::makeSynthesizer());
     } catch (const std::exception &e) {
         std::fprintf(stderr, "upctv: the speech engine could not start: %s\n", e.what());

@@ -4,6 +4,7 @@
 #include "FestivalVoice.h"
 #include "Latin9.h"
 #include "PieceAudio.h"
+#include "SentencePause.h"
 #include "TextDecoding.h"
 
 #include <algorithm>
@@ -59,7 +60,12 @@ bool FestivalSynth::synthesize(const std::string &text, const VoiceChoice &voice
 
 bool FestivalSynth::speakCatalan(const std::string &utf8, const VoiceChoice &voice, int speed,
                                  const SampleSink &sink) {
-    m_producer.start(splitIntoPieces(utf8ToLatin9(utf8)),
+    std::vector<Piece> pieces = splitIntoPieces(utf8ToLatin9(utf8));
+    // A text that ends a sentence ends with the pause before the next one, as
+    // with the espeak-ng engine: the reader speaks one sentence per text.
+    if (const char mark = sentenceEndMark(utf8); mark != 0 && !pieces.empty())
+        pieces.back().end = mark == ':' || mark == ';' ? PieceEnd::Clause : PieceEnd::Sentence;
+    m_producer.start(std::move(pieces),
                      Voicing{festivalSpeedRatio(speed), festivalPitchFactor(voice.speaker)});
     const size_t chunk = static_cast<size_t>(m_sampleRate / ChunksPerSecond);
     std::vector<int16_t> samples;
