@@ -106,11 +106,14 @@ bool PulseSink::connectStream() {
 void PulseSink::beginUtterance() {
     Lock lock(m_loop);
     m_interrupted = false;
-    m_inUtterance = true;
 }
 
 bool PulseSink::write(const int16_t *samples, size_t count) {
     Lock lock(m_loop);
+    // Only from the utterance's first samples on is running dry a gap: a
+    // synthesiser may take a while to start (Festival), and the server may still
+    // report the end of what a stop flushed.
+    m_inUtterance = !m_interrupted;
     const auto *data = reinterpret_cast<const uint8_t *>(samples);
     size_t left = count * sizeof(int16_t);
     while (left > 0 && !m_interrupted) {
