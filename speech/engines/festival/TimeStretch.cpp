@@ -31,6 +31,14 @@ size_t bestMatch(const std::vector<int16_t> &samples, size_t natural, size_t low
     return best;
 }
 
+// A raised-cosine window of `length` samples: overlapped by half, they add up to 1.
+std::vector<double> hannWindow(size_t length) {
+    std::vector<double> window(length);
+    for (size_t i = 0; i < length; ++i)
+        window[i] = std::pow(std::sin(std::numbers::pi * double(i) / double(length)), 2);
+    return window;
+}
+
 } // namespace
 
 std::vector<int16_t> stretchTime(const std::vector<int16_t> &samples, double factor,
@@ -41,9 +49,7 @@ std::vector<int16_t> stretchTime(const std::vector<int16_t> &samples, double fac
         samples.size() < 2 * frame)
         return samples;
     const size_t tolerance = static_cast<size_t>(sampleRate * ToleranceSeconds);
-    std::vector<double> window(frame);
-    for (size_t i = 0; i < frame; ++i)
-        window[i] = std::pow(std::sin(std::numbers::pi * double(i) / double(frame)), 2);
+    const std::vector<double> window = hannWindow(frame);
 
     const size_t lastStart = samples.size() - frame;
     // Windows are placed every `hop` samples in the output and taken from the
