@@ -10,6 +10,7 @@ packages=(
   libespeak-ng-dev espeak-ng-data libpcaudio-dev
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils
 )
 
 missing=()

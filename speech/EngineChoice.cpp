@@ -48,8 +48,10 @@ QStringList installed(const QStringList &folders) {
         const QDir dir(folder);
         if (!fileIn(folder, QString::fromLatin1(DefaultLibrary)).isEmpty())
             names << QString::fromLatin1(DefaultEngineName);
-        for (const QString &file : dir.entryList({Prefix + QLatin1Char('*') + Suffix}, QDir::Files)) {
-            const QString name = file.mid(Prefix.size(), file.size() - Prefix.size() - Suffix.size());
+        for (const QString &file :
+             dir.entryList({Prefix + QLatin1Char('*') + Suffix}, QDir::Files)) {
+            const QString name =
+                file.mid(Prefix.size(), file.size() - Prefix.size() - Suffix.size());
             if (isPlainName(name))
                 names << name;
         }
@@ -77,12 +79,13 @@ Result choose(const QString &optionValue, const QString &environmentValue,
     const QStringList names = installed(folders);
     return {{},
             QStringLiteral("zelvora: unknown speech engine \"%1\"; installed engines: %2")
-                .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", ")))};
+                .arg(name,
+                     names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", ")))};
 }
 
 bool apply(SpeechService &speech, const QString &optionValue, const QString &applicationDir) {
-    const Result result = choose(optionValue, qEnvironmentVariable(EnvironmentVariable),
-                                 folders(applicationDir));
+    const Result result =
+        choose(optionValue, qEnvironmentVariable(EnvironmentVariable), folders(applicationDir));
     if (!result.ok()) {
         std::fprintf(stderr, "%s\n", result.error.toLocal8Bit().constData());
         return false;

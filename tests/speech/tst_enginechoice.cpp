@@ -20,7 +20,9 @@ namespace {
 // <root>/lib and, where the build knows its multiarch name, the private folder.
 class EngineTree {
 public:
-    bool isValid() const { return m_root.isValid() && QDir(m_root.path()).mkpath(QStringLiteral("bin")); }
+    bool isValid() const {
+        return m_root.isValid() && QDir(m_root.path()).mkpath(QStringLiteral("bin"));
+    }
     QString appDir() const { return m_root.filePath(QStringLiteral("bin")); }
     QStringList folders() const { return EngineChoice::folders(appDir()); }
     // Puts the engine library file `file` into folder `index` (0 build, 1 private)
@@ -32,7 +34,8 @@ public:
     }
     // A path relative to the root, for comparing.
     QString relative(const QString &path) const {
-        return path.startsWith(QLatin1Char('/')) ? QDir(m_root.path()).relativeFilePath(path) : path;
+        return path.startsWith(QLatin1Char('/')) ? QDir(m_root.path()).relativeFilePath(path)
+                                                 : path;
     }
 
 private:
@@ -52,7 +55,7 @@ private slots:
 };
 
 void TestEngineChoice::choosesTheLibrary_data() {
-    QTest::addColumn<QStringList>("build");   // engine files in <root>/lib
+    QTest::addColumn<QStringList>("build");         // engine files in <root>/lib
     QTest::addColumn<QStringList>("privateFolder"); // engine files in the private folder
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("variable");
@@ -63,8 +66,8 @@ void TestEngineChoice::choosesTheLibrary_data() {
     const QString unknown =
         QStringLiteral("zelvora: unknown speech engine \"%1\"; installed engines: %2");
     const QString all = QStringLiteral("espeak, festival, speechd");
-    QTest::newRow("no name: the default library")
-        << built << festival << QString() << QString() << QStringLiteral("libupctv.so") << QString();
+    QTest::newRow("no name: the default library") << built << festival << QString() << QString()
+                                                  << QStringLiteral("libupctv.so") << QString();
     QTest::newRow("the variable names it")
         << built << festival << QString() << QStringLiteral("speechd")
         << QStringLiteral("lib/libupctv-speechd.so") << QString();
@@ -80,9 +83,8 @@ void TestEngineChoice::choosesTheLibrary_data() {
     QTest::newRow("unknown option: the installed engines listed")
         << built << festival << QStringLiteral("piper") << QStringLiteral("speechd") << QString()
         << unknown.arg(QStringLiteral("piper"), all);
-    QTest::newRow("unknown variable")
-        << built << festival << QString() << QStringLiteral("Speechd") << QString()
-        << unknown.arg(QStringLiteral("Speechd"), all);
+    QTest::newRow("unknown variable") << built << festival << QString() << QStringLiteral("Speechd")
+                                      << QString() << unknown.arg(QStringLiteral("Speechd"), all);
     QTest::newRow("a path is not a name")
         << built << festival << QStringLiteral("../lib/libupctv-speechd") << QString() << QString()
         << unknown.arg(QStringLiteral("../lib/libupctv-speechd"), all);

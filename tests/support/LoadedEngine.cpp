@@ -12,7 +12,7 @@
 using namespace std::chrono_literals;
 
 namespace {
-// A real-time measurement includes the notification's trip and the polling.
+// A real-time measurement: the polling, the recorder's clock, a quiet start.
 constexpr double RealTimeJitterSeconds = 0.15;
 } // namespace
 
@@ -72,6 +72,13 @@ double LoadedEngine::spokenSeconds(const char *text) {
         const size_t before = audio().samples.size();
         read(text);
         return waitIdle() ? audio().seconds(before) : -1;
+    }
+    // What the sink played, from the first sound to the last: unlike the busy
+    // time, free of the moments a server takes to start a stream.
+    if (m_server != nullptr) {
+        const size_t before = audio().samples.size();
+        read(text);
+        return waitIdle() ? audio().soundingSeconds(before) : -1;
     }
     const auto start = std::chrono::steady_clock::now();
     read(text);

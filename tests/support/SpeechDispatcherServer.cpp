@@ -3,6 +3,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -98,9 +99,8 @@ bool SpeechDispatcherServer::writeConfiguration() {
         if (!dir.mkpath(QLatin1String(folder)))
             return false;
     }
-    QFile::setPermissions(dir.filePath(QStringLiteral("run")), QFile::ReadOwner |
-                                                                   QFile::WriteOwner |
-                                                                   QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile module(dir.filePath(QStringLiteral("conf/modules/espeak-ng.conf")));
     QFile conf(dir.filePath(QStringLiteral("conf/speechd.conf")));
     if (!module.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly))
@@ -172,6 +172,10 @@ void SpeechDispatcherServer::restoreEnvironment() {
 Audio SpeechDispatcherServer::played(int settleMs) const {
     QThread::msleep(settleMs);
     return readRawAudio(m_dir.filePath(QStringLiteral("played.raw")), SampleRate);
+}
+
+qint64 SpeechDispatcherServer::recordedBytes() const {
+    return QFileInfo(m_dir.filePath(QStringLiteral("played.raw"))).size();
 }
 
 void SpeechDispatcherServer::killSpeechDispatcher() {

@@ -36,6 +36,9 @@ public:
     // `settleMs` for the recorder to catch up. Silence is recorded too.
     Audio played(int settleMs = 400) const;
 
+    // How many bytes the recorder has written so far, without waiting.
+    qint64 recordedBytes() const;
+
     // Ends speech-dispatcher (not PulseAudio), as a crash or logout would.
     void killSpeechDispatcher();
 
