@@ -1,5 +1,6 @@
 // Zelvora: a talking book reader for blind users. This file only wires the
 // libraries together and runs the start-up.
+#include "CommandLine.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
 #include "TFormPrincipal.h"
@@ -8,6 +9,11 @@
 #include <QApplication>
 
 int main(int argc, char *argv[]) {
+    // --help, --version and wrong arguments end here, with no window and no library.
+    const CommandLineOutcome command = parseCommandLine(commandLineArguments(argc, argv));
+    if (!command.startReader) {
+        return finishCommandLine(command);
+    }
     QApplication app(argc, argv);
     // The reader and the book chooser reach the main window through these hooks
     // (the shell cannot link those libraries itself).

@@ -12,6 +12,10 @@ packages=(
   clang libclang-rt-14-dev
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils
 )
+# `install-deps.sh packaging`: also the tools that build and check the Debian package.
+if [ "${1:-}" = packaging ]; then
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
