@@ -35,10 +35,9 @@ QString libraryFileName(const QString &name) {
 
 QStringList folders(const QString &applicationDir) {
     const QDir app(applicationDir);
-    QStringList list{QDir::cleanPath(app.filePath(QStringLiteral("../lib")))};
-    const QString multiarch = QStringLiteral(ZELVORA_MULTIARCH);
-    if (!multiarch.isEmpty())
-        list << QDir::cleanPath(app.filePath(QStringLiteral("../lib/%1/zelvora").arg(multiarch)));
+    QStringList list{QDir::cleanPath(app.filePath(QStringLiteral("../lib"))),
+                     QDir::cleanPath(app.filePath(QStringLiteral(ZELVORA_ENGINE_FOLDER)))};
+    list.removeDuplicates();
     return list;
 }
 
@@ -81,6 +80,10 @@ Result choose(const QString &optionValue, const QString &environmentValue,
             QStringLiteral("zelvora: unknown speech engine \"%1\"; installed engines: %2")
                 .arg(name,
                      names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", ")))};
+}
+
+QString executableFolder() {
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
 }
 
 bool apply(SpeechService &speech, const QString &optionValue, const QString &applicationDir) {
