@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <limits>
 #include <thread>
 
@@ -135,7 +136,10 @@ void TestEngineContract::freshLibrarySpeaksCatalanAndLanguageCodesSwitch() {
 
     const QString all = figures({fresh, catalan, spanish, stillSpanish, catalanAgain});
     QVERIFY2(catalan > 1 && engine.near(fresh, catalan, 0.02), qPrintable(all));
-    QVERIFY2(!engine.near(spanish, catalan, 0.06), qPrintable(all));
+    // Through a server's voices the languages differ a little less (8 % rather
+    // than 10 %); the margin keeps clear of the real-time jitter either way.
+    const double apart = engine.measuresExactly() ? 0.06 : 0.04;
+    QVERIFY2(std::abs(spanish - catalan) > apart * catalan, qPrintable(all));
     QVERIFY2(engine.near(stillSpanish, spanish, 0.02), qPrintable(all));
     QVERIFY2(engine.near(catalanAgain, catalan, 0.02), qPrintable(all));
 }

@@ -169,9 +169,19 @@ void SpeechDispatcherServer::restoreEnvironment() {
         qunsetenv("PULSE_SERVER");
 }
 
-Audio SpeechDispatcherServer::played(int settleMs) const {
-    QThread::msleep(settleMs);
-    return readRawAudio(m_dir.filePath(QStringLiteral("played.raw")), SampleRate);
+Audio SpeechDispatcherServer::played(int quietMs) const {
+    // The recorder may run behind when the machine is busy: what it has written
+    // is complete once it ends in `quietMs` of silence (nothing the tests play
+    // pauses that long), or after 10 s whatever it holds.
+    const size_t quiet = size_t(quietMs) * SampleRate / 1000;
+    QDeadlineTimer deadline(10000);
+    for (;;) {
+        Audio audio = readRawAudio(m_dir.filePath(QStringLiteral("played.raw")), SampleRate);
+        const size_t size = audio.samples.size();
+        if ((size >= quiet && audio.peak(size - quiet) <= 1000) || deadline.hasExpired())
+            return audio;
+        QThread::msleep(50);
+    }
 }
 
 qint64 SpeechDispatcherServer::recordedBytes() const {
