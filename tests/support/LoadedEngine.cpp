@@ -73,12 +73,13 @@ double LoadedEngine::spokenSeconds(const char *text) {
         read(text);
         return waitIdle() ? audio().seconds(before) : -1;
     }
-    // What the sink played, from the first sound to the last: unlike the busy
-    // time, free of the moments a server takes to start a stream.
+    // How long the sink played speech: unlike the busy time, free of the
+    // moments a server takes to start a stream and of the gaps a busy machine
+    // leaves in the sound.
     if (m_server != nullptr) {
         const size_t before = audio().samples.size();
         read(text);
-        return waitIdle() ? audio().soundingSeconds(before) : -1;
+        return waitIdle() ? audio().voicedSeconds(before) : -1;
     }
     const auto start = std::chrono::steady_clock::now();
     read(text);

@@ -7,7 +7,9 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
 #include <cstring>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -81,6 +83,8 @@ bool SpeechDispatcherServer::startProcess(QProcess &process, const QString &prog
     environment.insert(QStringLiteral("PULSE_SERVER"),
                        QStringLiteral("unix:") + m_dir.filePath(QStringLiteral("pulse-native")));
     process.setProcessEnvironment(environment);
+    // Ended with the test even when it crashes or is killed.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process.setStandardInputFile(QProcess::nullDevice());
     if (&process != &m_recorder)
         process.setStandardOutputFile(QProcess::nullDevice());

@@ -17,6 +17,9 @@ struct Audio {
     int peak(size_t from = 0) const;
     // Seconds from the first to the last sample above `level` (0 when none).
     double soundingSeconds(size_t from = 0, int level = 1000) const;
+    // Seconds of the 10 ms frames that hold a sample above `level`: the length
+    // of the speech itself, whatever silences a busy sound server put in it.
+    double voicedSeconds(size_t from = 0, int level = 1000) const;
 };
 
 // Reads a mono 16-bit PCM WAV whose header agrees with the file's length;
