@@ -103,6 +103,7 @@ private slots:
 
     void rateFollowsTheSpeed_data();
     void rateFollowsTheSpeed();
+    void everyStepOfSpeedChangesTheRate_data();
     void everyStepOfSpeedChangesTheRate();
     void languagesAndSpeakersMap_data();
     void languagesAndSpeakersMap();
@@ -117,30 +118,51 @@ private slots:
     QSKIP(qPrintable(m_serverMissing))
 
 void TestSpeechdEngine::rateFollowsTheSpeed_data() {
+    QTest::addColumn<int>("defaultRate"); // the user's
     QTest::addColumn<int>("speed");
     QTest::addColumn<int>("rate");
-    QTest::newRow("140 is the user's default rate") << 140 << 0;
-    QTest::newRow("10 is the slowest rate") << 10 << -100;
-    QTest::newRow("300 is the fastest rate") << 300 << 100;
-    QTest::newRow("75 is half way down") << 75 << -50;
-    QTest::newRow("220 is half way up") << 220 << 50;
-    QTest::newRow("0 is clamped") << 0 << -100;
-    QTest::newRow("smallest int") << INT_MIN << -100;
-    QTest::newRow("310 is clamped") << 310 << 100;
-    QTest::newRow("largest int") << INT_MAX << 100;
+    QTest::newRow("140 is the user's default rate") << 0 << 140 << 0;
+    QTest::newRow("10 is the slowest rate") << 0 << 10 << -100;
+    QTest::newRow("300 is the fastest rate") << 0 << 300 << 100;
+    QTest::newRow("75 is half way down") << 0 << 75 << -50;
+    QTest::newRow("220 is half way up") << 0 << 220 << 50;
+    QTest::newRow("0 is clamped") << 0 << 0 << -100;
+    QTest::newRow("smallest int") << 0 << INT_MIN << -100;
+    QTest::newRow("310 is clamped") << 0 << 310 << 100;
+    QTest::newRow("largest int") << 0 << INT_MAX << 100;
+    QTest::newRow("140 keeps a faster default") << 40 << 140 << 40;
+    QTest::newRow("half way up from 40") << 40 << 220 << 70;
+    QTest::newRow("half way down from 40") << 40 << 75 << -30;
+    QTest::newRow("140 keeps a slower default") << -60 << 140 << -60;
+    QTest::newRow("the ends stay the ends") << -60 << 10 << -100;
+    QTest::newRow("a default near an end is held back") << 95 << 140 << 80;
 }
 
 void TestSpeechdEngine::rateFollowsTheSpeed() {
+    QFETCH(int, defaultRate);
     QFETCH(int, speed);
     QFETCH(int, rate);
-    QCOMPARE(upctv::speechd::rateForSpeed(speed), rate);
+    QCOMPARE(upctv::speechd::rateForSpeed(speed, defaultRate), rate);
+}
+
+void TestSpeechdEngine::everyStepOfSpeedChangesTheRate_data() {
+    QTest::addColumn<int>("defaultRate");
+    QTest::addColumn<int>("smallestStep");
+    QTest::addColumn<int>("largestStep");
+    QTest::newRow("default 0") << 0 << 5 << 9;
+    for (const int rate : {-100, -80, -50, 50, 80, 100})
+        QTest::addRow("default %d", rate) << rate << 1 << 15;
 }
 
 void TestSpeechdEngine::everyStepOfSpeedChangesTheRate() {
+    QFETCH(int, defaultRate);
+    QFETCH(int, smallestStep);
+    QFETCH(int, largestStep);
     for (int speed = 20; speed <= 300; speed += 10) {
-        const int step =
-            upctv::speechd::rateForSpeed(speed) - upctv::speechd::rateForSpeed(speed - 10);
-        QVERIFY2(step >= 5 && step <= 9, qPrintable(QStringLiteral("%1: %2").arg(speed).arg(step)));
+        const int step = upctv::speechd::rateForSpeed(speed, defaultRate) -
+                         upctv::speechd::rateForSpeed(speed - 10, defaultRate);
+        QVERIFY2(step >= smallestStep && step <= largestStep,
+                 qPrintable(QStringLiteral("%1: %2").arg(speed).arg(step)));
     }
 }
 

@@ -59,6 +59,10 @@ void SpeechdEngine::connect() {
         const std::lock_guard lock(g_instanceMutex);
         g_instance = this;
     }
+    // The rate the user configured as the default, which speed 140 keeps.
+    const int rate = spd_get_voice_rate(m_connection);
+    m_defaultRate = rate >= -100 && rate <= 100 ? rate : 0;
+    m_settings.rate = rateForSpeed(m_speed, m_defaultRate);
     m_connection->callback_end = onNotification;
     m_connection->callback_cancel = onNotification;
     spd_set_notification_on(m_connection, SPD_END);
@@ -201,7 +205,8 @@ bool SpeechdEngine::apply(const Settings &settings) {
 }
 
 void SpeechdEngine::setSpeed(int speed) {
-    m_settings.rate = rateForSpeed(speed);
+    m_speed = speed;
+    m_settings.rate = rateForSpeed(speed, m_defaultRate);
 }
 
 bool SpeechdEngine::setLanguage(int code) {

@@ -95,6 +95,8 @@ private:
                                             // returned their ids
     int m_lastKnownId = 0;                  // highest id spd_say has returned
 
+    int m_defaultRate = 0; // the user's, read at connection
+    int m_speed = 140;
     Settings m_settings;               // for the texts read from now on
     std::optional<Settings> m_applied; // as the server last heard them
 };
