@@ -65,5 +65,11 @@ fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 	    $(FUZZ_BUILD)/corpus/$$t fuzz/corpus/$$t; \
 	done
 
+# The Debian package, built in a fresh folder and checked (packaging/build-deb.sh).
+DEB_BUILD ?= build-deb
+.PHONY: deb
+deb:
+	./packaging/build-deb.sh $(DEB_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)

@@ -11,7 +11,12 @@ packages=(
   festival-dev festvox-ca-ona-hts
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils
 )
+# `install-deps.sh packaging`: also the tools that build and check the Debian package.
+if [ "${1:-}" = packaging ]; then
+  packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -35,10 +35,9 @@ QString libraryFileName(const QString &name) {
 
 QStringList folders(const QString &applicationDir) {
     const QDir app(applicationDir);
-    QStringList list{QDir::cleanPath(app.filePath(QStringLiteral("../lib")))};
-    const QString multiarch = QStringLiteral(ZELVORA_MULTIARCH);
-    if (!multiarch.isEmpty())
-        list << QDir::cleanPath(app.filePath(QStringLiteral("../lib/%1/zelvora").arg(multiarch)));
+    QStringList list{QDir::cleanPath(app.filePath(QStringLiteral("../lib"))),
+                     QDir::cleanPath(app.filePath(QStringLiteral(ZELVORA_ENGINE_FOLDER)))};
+    list.removeDuplicates();
     return list;
 }
 
@@ -48,8 +47,10 @@ QStringList installed(const QStringList &folders) {
         const QDir dir(folder);
         if (!fileIn(folder, QString::fromLatin1(DefaultLibrary)).isEmpty())
             names << QString::fromLatin1(DefaultEngineName);
-        for (const QString &file : dir.entryList({Prefix + QLatin1Char('*') + Suffix}, QDir::Files)) {
-            const QString name = file.mid(Prefix.size(), file.size() - Prefix.size() - Suffix.size());
+        for (const QString &file :
+             dir.entryList({Prefix + QLatin1Char('*') + Suffix}, QDir::Files)) {
+            const QString name =
+                file.mid(Prefix.size(), file.size() - Prefix.size() - Suffix.size());
             if (isPlainName(name))
                 names << name;
         }
@@ -77,12 +78,17 @@ Result choose(const QString &optionValue, const QString &environmentValue,
     const QStringList names = installed(folders);
     return {{},
             QStringLiteral("zelvora: unknown speech engine \"%1\"; installed engines: %2")
-                .arg(name, names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", ")))};
+                .arg(name,
+                     names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", ")))};
+}
+
+QString executableFolder() {
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget()).absolutePath();
 }
 
 bool apply(SpeechService &speech, const QString &optionValue, const QString &applicationDir) {
-    const Result result = choose(optionValue, qEnvironmentVariable(EnvironmentVariable),
-                                 folders(applicationDir));
+    const Result result =
+        choose(optionValue, qEnvironmentVariable(EnvironmentVariable), folders(applicationDir));
     if (!result.ok()) {
         std::fprintf(stderr, "%s\n", result.error.toLocal8Bit().constData());
         return false;

@@ -19,13 +19,16 @@ inline constexpr char DefaultEngineName[] = "espeak";
 QString libraryFileName(const QString &name);
 
 // Where engines are installed, for an executable in `applicationDir`: the
-// build's (and a plain install's) <appdir>/../lib, then the private folder
-// <appdir>/../lib/<multiarch>/zelvora of a distribution package.
+// build's <appdir>/../lib, then the private engine folder of an install
+// (<appdir>/../lib/<multiarch>/zelvora, also mirrored in the build tree).
 QStringList folders(const QString &applicationDir);
 
 // The names of the engines installed in `folders`, sorted, each once:
 // NAME for every libupctv-NAME.so, "espeak" for libupctv.so.
 QStringList installed(const QStringList &folders);
+
+// The folder of the running executable, found without a QCoreApplication.
+QString executableFolder();
 
 struct Result {
     QString library; // the name or path to give the speech service

@@ -152,7 +152,7 @@ void TestStartup::storedSettingsAndGreeting() {
 void TestStartup::withoutSpeechLibrary() {
     TestEnvironment env;
     QVERIFY(env.isValid());
-    // A copy of the program with no ../lib beside it (its RUNPATH is $ORIGIN/../lib).
+    // A copy of the program with no engine folder beside it (its RUNPATH is relative).
     const QString bin = env.path() + QStringLiteral("/bin");
     QVERIFY(QDir().mkpath(bin));
     QVERIFY(QFile::copy(binaryDirectory() + QStringLiteral("/zelvora"),

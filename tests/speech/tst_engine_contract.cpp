@@ -3,18 +3,15 @@
 // WAV are measured exactly from that file, mostly unpaced; the others are timed
 // in real time through a private speech-dispatcher whose sink is recorded. An
 // engine whose server cannot be started here is skipped with the reason.
-#include "Engines.h"
+#include "EngineRows.h"
 #include "LoadedEngine.h"
-#include "SpeechDispatcherServer.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstdio>
+#include <cmath>
 #include <limits>
-#include <memory>
 #include <thread>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
@@ -23,18 +20,9 @@ namespace {
 constexpr int Catalan = 99;
 constexpr int Spanish = 101;
 const char *const CatalanSentence = "Bon dia, avui fa sol i anem tots junts a la platja.";
-// Spoken quite differently by the two languages' rules, which makes the
-// language audible in the length alone.
-const char *const LanguageProbe = "Joan, l'\xC3\xA0via ha fet coca de Sant Joan. "
-                                  "Joan, l'\xC3\xA0via ha fet coca de Sant Joan.";
-
-EngineKind engineNamed(const QString &name) {
-    for (const EngineKind &kind : builtEngines()) {
-        if (kind.name == name)
-            return kind;
-    }
-    return {};
-}
+// Numbers are read quite differently by the two languages' rules (about a
+// fifth longer in Spanish), which makes the language audible in the length alone.
+const char *const LanguageProbe = "El 1997, el 1998 i el 1999.";
 
 QString figures(const QList<double> &values) {
     QStringList parts;
@@ -47,11 +35,9 @@ QString figures(const QList<double> &values) {
 
 // Loads the row's engine as `engine`, or skips the row when its server is missing.
 #define LOAD_ENGINE(engine, wavName, pace)                                                         \
-    QFETCH(QString, engineName);                                                                   \
-    const EngineKind kind = engineNamed(engineName);                                               \
-    if (kind.needsSpeechDispatcher && !m_server)                                                   \
-        QSKIP(qPrintable(QStringLiteral("no speech-dispatcher: ") + m_serverMissing));             \
-    LoadedEngine engine(kind, m_dir.filePath(QStringLiteral(wavName)), pace, m_server.get());      \
+    FETCH_ENGINE_OR_SKIP(kind, m_contract);                                                        \
+    LoadedEngine engine(kind, m_dir.filePath(QStringLiteral(wavName)), pace,                       \
+                        m_contract.server.get());                                                  \
     QVERIFY(engine.isLoaded())
 
 class TestEngineContract : public QObject {
@@ -59,34 +45,16 @@ class TestEngineContract : public QObject {
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<SpeechDispatcherServer> m_server;
-    QString m_serverMissing;
-
-    // The column of the engine's name, then the test's own `columns()`, then
-    // the rows of `rows(kind, row)` for each engine, where `row(name)` starts a
-    // row named "<engine>: <name>" holding the engine's name.
-    template <typename Columns, typename Rows> static void forEachEngine(Columns columns, Rows rows) {
-        QTest::addColumn<QString>("engineName");
-        columns();
-        for (const EngineKind &kind : builtEngines()) {
-            rows(kind, [&kind](const QString &name) -> QTestData & {
-                return QTest::newRow(qPrintable(kind.name + QStringLiteral(": ") + name))
-                       << kind.name;
-            });
-        }
-    }
-    static void oneRowPerEngine() {
-        forEachEngine([] {}, [](const EngineKind &, auto row) { row(QStringLiteral("contract")); });
-    }
+    ContractServer m_contract;
 
 private slots:
     void initTestCase();
 
     void everyVoiceSpeaks_data();
     void everyVoiceSpeaks();
-    void freshLibrarySpeaksCatalanAndLanguageCodesSwitch_data() { oneRowPerEngine(); }
+    void freshLibrarySpeaksCatalanAndLanguageCodesSwitch_data() { addOneRowPerEngine(); }
     void freshLibrarySpeaksCatalanAndLanguageCodesSwitch();
-    void secondSpeakerHasAHigherVoice_data() { oneRowPerEngine(); }
+    void secondSpeakerHasAHigherVoice_data() { addOneRowPerEngine(); }
     void secondSpeakerHasAHigherVoice();
     void speedChangesThePace_data();
     void speedChangesThePace();
@@ -94,49 +62,39 @@ private slots:
     void outOfRangeSpeedsAreClamped();
     void equivalentTextsLastAlike_data();
     void equivalentTextsLastAlike();
-    void queuedTextsAreAllSpoken_data() { oneRowPerEngine(); }
+    void queuedTextsAreAllSpoken_data() { addOneRowPerEngine(); }
     void queuedTextsAreAllSpoken();
     void textsWithNothingToSayEndAtOnce_data();
     void textsWithNothingToSayEndAtOnce();
     void stopSilencesAndDiscards_data();
     void stopSilencesAndDiscards();
-    void statusLastsAsLongAsTheAudio_data() { oneRowPerEngine(); }
+    void statusLastsAsLongAsTheAudio_data() { addOneRowPerEngine(); }
     void statusLastsAsLongAsTheAudio();
-    void missingServerLeavesTheEngineSilent_data();
-    void missingServerLeavesTheEngineSilent();
-    void loadSpeakUnloadManyTimes_data() { oneRowPerEngine(); }
-    void loadSpeakUnloadManyTimes();
 };
 
 void TestEngineContract::initTestCase() {
     QVERIFY(m_dir.isValid());
-    for (const EngineKind &kind : builtEngines()) {
-        if (kind.needsSpeechDispatcher && !m_server) {
-            m_server = std::make_unique<SpeechDispatcherServer>();
-            if (!m_server->start()) {
-                m_serverMissing = m_server->reason();
-                m_server.reset();
-            }
-        }
-    }
+    m_contract.startIfNeeded();
 }
 
 void TestEngineContract::everyVoiceSpeaks_data() {
-    forEachEngine(
+    addEngineRows(
         [] {
             QTest::addColumn<int>("language"); // -1: no call, as after a fresh load
             QTest::addColumn<int>("speaker");
             QTest::addColumn<QByteArray>("text");
         },
         [](const EngineKind &, auto row) {
-        const QByteArray spanish("Buenos d\xC3\xAD"
-                                 "as, hoy hace sol y vamos todos juntos a la playa.");
-        row(QStringLiteral("fresh library")) << -1 << -1 << QByteArray(CatalanSentence);
-        row(QStringLiteral("Catalan, speaker 0")) << Catalan << 0 << QByteArray(CatalanSentence);
-        row(QStringLiteral("Catalan, speaker 1")) << Catalan << 1 << QByteArray(CatalanSentence);
-        row(QStringLiteral("Spanish, speaker 0")) << Spanish << 0 << spanish;
-        row(QStringLiteral("Spanish, speaker 1")) << Spanish << 1 << spanish;
-    });
+            const QByteArray spanish("Buenos d\xC3\xAD"
+                                     "as, hoy hace sol y vamos todos juntos a la playa.");
+            row(QStringLiteral("fresh library")) << -1 << -1 << QByteArray(CatalanSentence);
+            row(QStringLiteral("Catalan, speaker 0"))
+                << Catalan << 0 << QByteArray(CatalanSentence);
+            row(QStringLiteral("Catalan, speaker 1"))
+                << Catalan << 1 << QByteArray(CatalanSentence);
+            row(QStringLiteral("Spanish, speaker 0")) << Spanish << 0 << spanish;
+            row(QStringLiteral("Spanish, speaker 1")) << Spanish << 1 << spanish;
+        });
 }
 
 void TestEngineContract::everyVoiceSpeaks() {
@@ -177,7 +135,7 @@ void TestEngineContract::freshLibrarySpeaksCatalanAndLanguageCodesSwitch() {
 
     const QString all = figures({fresh, catalan, spanish, stillSpanish, catalanAgain});
     QVERIFY2(catalan > 1 && engine.near(fresh, catalan, 0.02), qPrintable(all));
-    QVERIFY2(!engine.near(spanish, catalan, 0.06), qPrintable(all));
+    QVERIFY2(std::abs(spanish - catalan) > 0.1 * catalan, qPrintable(all));
     QVERIFY2(engine.near(stillSpanish, spanish, 0.02), qPrintable(all));
     QVERIFY2(engine.near(catalanAgain, catalan, 0.02), qPrintable(all));
 }
@@ -193,33 +151,34 @@ void TestEngineContract::secondSpeakerHasAHigherVoice() {
             QVERIFY(engine.spokenSeconds(CatalanSentence) > 1);
             pitches.push_back(medianPitch(engine.audio(), before));
         }
-        const QString all = QStringLiteral("language %1: %2 Hz").arg(language).arg(figures(pitches));
+        const QString all =
+            QStringLiteral("language %1: %2 Hz").arg(language).arg(figures(pitches));
         QVERIFY2(pitches[0] > 50 && pitches[1] > 1.25 * pitches[0], qPrintable(all));
         QVERIFY2(pitches[2] > 1.25 * pitches[0], qPrintable(all));
     }
 }
 
 void TestEngineContract::speedChangesThePace_data() {
-    forEachEngine(
+    addEngineRows(
         [] {
             QTest::addColumn<int>("slower");
             QTest::addColumn<int>("faster");
             QTest::addColumn<double>("minimumRatio");
         },
         [](const EngineKind &kind, auto row) {
-        // Measured exactly, every step of 10 must lengthen running text by 3 %
-        // (room for jitter in a 7-10 % step). Timed in real time, the steps are
-        // checked in wider strides that the timing cannot blur.
-        const int stride = kind.writesWav ? 10 : 50;
-        for (int speed = 10; speed < 300; speed += stride) {
-            const int next = std::min(speed + stride, 300);
-            row(QStringLiteral("%1 then %2").arg(speed).arg(next))
-                << speed << next << (kind.writesWav ? 1.03 : 1.1);
-        }
-        row(QStringLiteral("60 is much slower than 140")) << 60 << 140 << 1.5;
-        row(QStringLiteral("250 is much faster than 140")) << 140 << 250 << 1.6;
-        row(QStringLiteral("10 is the slowest by far")) << 10 << 60 << 1.3;
-    });
+            // Measured exactly, every step of 10 must lengthen running text by 3 %
+            // (room for jitter in a 7-10 % step). Timed in real time, the steps are
+            // checked in wider strides that the timing cannot blur.
+            const int stride = kind.writesWav ? 10 : 50;
+            for (int speed = 10; speed < 300; speed += stride) {
+                const int next = std::min(speed + stride, 300);
+                row(QStringLiteral("%1 then %2").arg(speed).arg(next))
+                    << speed << next << (kind.writesWav ? 1.03 : 1.1);
+            }
+            row(QStringLiteral("60 is much slower than 140")) << 60 << 140 << 1.5;
+            row(QStringLiteral("250 is much faster than 140")) << 140 << 250 << 1.6;
+            row(QStringLiteral("10 is the slowest by far")) << 10 << 60 << 1.3;
+        });
 }
 
 void TestEngineContract::speedChangesThePace() {
@@ -231,27 +190,25 @@ void TestEngineContract::speedChangesThePace() {
     const double slow = engine.spokenSeconds(CatalanSentence);
     QCOMPARE(engine.setSpeed(faster), 0);
     const double fast = engine.spokenSeconds(CatalanSentence);
-    QVERIFY2(fast > 0.5 && slow > minimumRatio * fast,
-             qPrintable(QStringLiteral("%1 s at %2, %3 s at %4")
-                            .arg(slow)
-                            .arg(slower)
-                            .arg(fast)
-                            .arg(faster)));
+    QVERIFY2(
+        fast > 0.5 && slow > minimumRatio * fast,
+        qPrintable(
+            QStringLiteral("%1 s at %2, %3 s at %4").arg(slow).arg(slower).arg(fast).arg(faster)));
 }
 
 void TestEngineContract::outOfRangeSpeedsAreClamped_data() {
-    forEachEngine(
+    addEngineRows(
         [] {
             QTest::addColumn<int>("given");
             QTest::addColumn<int>("sameAs");
         },
         [](const EngineKind &, auto row) {
-        row(QStringLiteral("0")) << 0 << 10;
-        row(QStringLiteral("negative")) << -50 << 10;
-        row(QStringLiteral("smallest int")) << std::numeric_limits<int>::min() << 10;
-        row(QStringLiteral("310")) << 310 << 300;
-        row(QStringLiteral("largest int")) << std::numeric_limits<int>::max() << 300;
-    });
+            row(QStringLiteral("0")) << 0 << 10;
+            row(QStringLiteral("negative")) << -50 << 10;
+            row(QStringLiteral("smallest int")) << std::numeric_limits<int>::min() << 10;
+            row(QStringLiteral("310")) << 310 << 300;
+            row(QStringLiteral("largest int")) << std::numeric_limits<int>::max() << 300;
+        });
 }
 
 void TestEngineContract::outOfRangeSpeedsAreClamped() {
@@ -263,11 +220,12 @@ void TestEngineContract::outOfRangeSpeedsAreClamped() {
     const double clamped = engine.spokenSeconds(text);
     QCOMPARE(engine.setSpeed(sameAs), 0);
     const double limit = engine.spokenSeconds(text);
-    QVERIFY2(limit > 0.5 && engine.near(clamped, limit, 0.02), qPrintable(figures({clamped, limit})));
+    QVERIFY2(limit > 0.5 && engine.near(clamped, limit, 0.02),
+             qPrintable(figures({clamped, limit})));
 }
 
 void TestEngineContract::equivalentTextsLastAlike_data() {
-    forEachEngine(
+    addEngineRows(
         [] {
             QTest::addColumn<QByteArray>("first");
             QTest::addColumn<QByteArray>("second");
@@ -275,18 +233,18 @@ void TestEngineContract::equivalentTextsLastAlike_data() {
             QTest::addColumn<double>("maximumRatio");
         },
         [](const EngineKind &, auto row) {
-        const QByteArray euro1252("Catal\xE0 costa 5 \x80.");
-        row(QStringLiteral("Windows-1252 and UTF-8 euro"))
-            << euro1252 << QByteArray("Catal\xC3\xA0 costa 5 \xE2\x82\xAC.") << 0.97 << 1.03;
-        row(QStringLiteral("Windows-1252 and UTF-8 quotes"))
-            << QByteArray("\x93Qu\xE8 fas?\x94, va dir.")
-            << QByteArray("\xE2\x80\x9CQu\xC3\xA8 fas?\xE2\x80\x9D, va dir.") << 0.97 << 1.03;
-        row(QStringLiteral("the euro sign is spoken"))
-            << euro1252 << QByteArray("Catal\xE0 costa 5 .") << 1.1 << 10.0;
-        row(QStringLiteral("a NUL byte ends the text"))
-            << QByteArray("Hola a tothom.\0 Aquesta part no es diu mai, de cap manera.", 58)
-            << QByteArray("Hola a tothom.") << 0.97 << 1.03;
-    });
+            const QByteArray euro1252("Catal\xE0 costa 5 \x80.");
+            row(QStringLiteral("Windows-1252 and UTF-8 euro"))
+                << euro1252 << QByteArray("Catal\xC3\xA0 costa 5 \xE2\x82\xAC.") << 0.97 << 1.03;
+            row(QStringLiteral("Windows-1252 and UTF-8 quotes"))
+                << QByteArray("\x93Qu\xE8 fas?\x94, va dir.")
+                << QByteArray("\xE2\x80\x9CQu\xC3\xA8 fas?\xE2\x80\x9D, va dir.") << 0.97 << 1.03;
+            row(QStringLiteral("the euro sign is spoken"))
+                << euro1252 << QByteArray("Catal\xE0 costa 5 .") << 1.1 << 10.0;
+            row(QStringLiteral("a NUL byte ends the text"))
+                << QByteArray("Hola a tothom.\0 Aquesta part no es diu mai, de cap manera.", 58)
+                << QByteArray("Hola a tothom.") << 0.97 << 1.03;
+        });
 }
 
 void TestEngineContract::equivalentTextsLastAlike() {
@@ -308,20 +266,18 @@ void TestEngineContract::queuedTextsAreAllSpoken() {
     const double first = engine.spokenSeconds("Bon dia.");
     const double second = engine.spokenSeconds(CatalanSentence);
     const size_t before = engine.audio().samples.size();
-    const auto start = std::chrono::steady_clock::now();
     QCOMPARE(engine.read("Bon dia."), 0);
     QCOMPARE(engine.read(CatalanSentence), 0);
     QVERIFY(engine.waitIdle());
-    const double both = engine.measuresExactly()
-                            ? engine.audio().seconds(before)
-                            : std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                                  .count();
+    const Audio audio = engine.audio();
+    const double both =
+        engine.measuresExactly() ? audio.seconds(before) : audio.voicedSeconds(before);
     QVERIFY2(first > 0.3 && engine.near(both, first + second, 0.03),
              qPrintable(figures({first, second, both})));
 }
 
 void TestEngineContract::textsWithNothingToSayEndAtOnce_data() {
-    forEachEngine([] { QTest::addColumn<QByteArray>("text"); },
+    addEngineRows([] { QTest::addColumn<QByteArray>("text"); },
                   [](const EngineKind &, auto row) {
                       row(QStringLiteral("empty")) << QByteArray("");
                       row(QStringLiteral("one blank")) << QByteArray(" ");
@@ -343,7 +299,7 @@ void TestEngineContract::textsWithNothingToSayEndAtOnce() {
 }
 
 void TestEngineContract::stopSilencesAndDiscards_data() {
-    forEachEngine([] { QTest::addColumn<int>("delayMs"); },
+    addEngineRows([] { QTest::addColumn<int>("delayMs"); },
                   [](const EngineKind &, auto row) {
                       row(QStringLiteral("right after reading")) << 0;
                       row(QStringLiteral("after 300 ms")) << 300;
@@ -376,7 +332,8 @@ void TestEngineContract::stopSilencesAndDiscards() {
     QVERIFY(stopped.valid);
     // About 40 s of text; a stop leaves what was played plus a chunk or two.
     const double bookSeconds = stopped.soundingSeconds(bookStart);
-    QVERIFY2(bookSeconds < elapsed.count() + 1.0, qPrintable(figures({bookSeconds, elapsed.count()})));
+    QVERIFY2(bookSeconds < elapsed.count() + 1.0,
+             qPrintable(figures({bookSeconds, elapsed.count()})));
     std::this_thread::sleep_for(300ms);
     const Audio later = engine.audio();
     QCOMPARE(later.soundingSeconds(stopped.samples.size()), 0.0); // nothing sounds after
@@ -398,98 +355,8 @@ void TestEngineContract::statusLastsAsLongAsTheAudio() {
     QVERIFY(engine.waitIdle(30s));
     const std::chrono::duration<double> busy = std::chrono::steady_clock::now() - start;
     const double audio = engine.audio().soundingSeconds(before);
-    QVERIFY2(audio > 1.5 && busy.count() >= 0.95 * audio, qPrintable(figures({busy.count(), audio})));
-}
-
-void TestEngineContract::missingServerLeavesTheEngineSilent_data() {
-    forEachEngine([] {},
-                  [](const EngineKind &kind, auto row) {
-                      if (kind.needsSpeechDispatcher)
-                          row(QStringLiteral("no speech-dispatcher"));
-                  });
-}
-
-// The engine is pointed at a socket nobody serves (and that no server can be
-// started on): it loads, says one line on standard error, speaks nothing, is
-// never busy and neither hangs nor crashes.
-void TestEngineContract::missingServerLeavesTheEngineSilent() {
-    QFETCH(QString, engineName);
-    const EngineKind kind = engineNamed(engineName);
-    QTemporaryDir nowhere;
-    QVERIFY(nowhere.isValid());
-    const QByteArray saved = qgetenv("SPEECHD_ADDRESS");
-    qputenv("SPEECHD_ADDRESS", "unix_socket:" + QFile::encodeName(nowhere.filePath(
-                                                    QStringLiteral("missing/speechd.sock"))));
-    const QString errPath = nowhere.filePath(QStringLiteral("stderr.txt"));
-    std::fflush(stderr);
-    const int savedErr = dup(STDERR_FILENO);
-    QVERIFY(std::freopen(QFile::encodeName(errPath).constData(), "w", stderr) != nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    {
-        LoadedEngine engine(kind, QString(), Pace::RealTime, nullptr);
-        std::fflush(stderr);
-        dup2(savedErr, STDERR_FILENO);
-        close(savedErr);
-        qputenv("SPEECHD_ADDRESS", saved);
-        QVERIFY(engine.isLoaded());
-        QCOMPARE(engine.status(0), 0);
-        QCOMPARE(engine.read(CatalanSentence), -1);
-        QCOMPARE(engine.status(0), 0);
-        QCOMPARE(engine.stop(), 0);
-        QCOMPARE(engine.setSpeed(200), 0);
-    }
-    QVERIFY(std::chrono::steady_clock::now() - start < 10s);
-    QFile err(errPath);
-    QVERIFY(err.open(QIODevice::ReadOnly));
-    const QByteArray said = err.readAll();
-    QCOMPARE(said.count('\n'), 1);
-    QVERIFY2(said.contains("speech-dispatcher"), said.constData());
-}
-
-void TestEngineContract::loadSpeakUnloadManyTimes() {
-    // An engine may keep one-time state in the process after the first load
-    // (espeak-ng does, with one idle thread); from then on every unload must
-    // leave the same threads behind, and memory must not grow.
-    QFETCH(QString, engineName);
-    const EngineKind kind = engineNamed(engineName);
-    if (kind.needsSpeechDispatcher && !m_server)
-        QSKIP(qPrintable(QStringLiteral("no speech-dispatcher: ") + m_serverMissing));
-    qsizetype threadsAfterFirst = 0;
-    long residentAtWarmUp = 0;
-    const int cycles = 200;
-    for (int cycle = 1; cycle <= cycles; ++cycle) {
-        {
-            LoadedEngine engine(kind, m_dir.filePath(QStringLiteral("cycles.wav")), Pace::Unpaced,
-                                m_server.get());
-            QVERIFY(engine.isLoaded());
-            QCOMPARE(engine.setSpeed(10 + cycle % 30 * 10), 0);
-            QCOMPARE(engine.setLanguage(cycle % 2 ? Spanish : Catalan), 0);
-            // Real-time engines speak to the end only now and then, to keep
-            // the test short.
-            if (engine.measuresExactly() || cycle % 10 == 0) {
-                QCOMPARE(engine.read("Hola."), 0);
-                QVERIFY(engine.waitIdle(10s));
-            }
-            QCOMPARE(engine.read(CatalanSentence), 0);
-            if (cycle % 3 == 0)
-                QCOMPARE(engine.stop(), 0); // else unloaded while still speaking
-        }
-        QVERIFY2(!engineIsMapped(), qPrintable(QString::number(cycle)));
-        if (cycle == 1)
-            threadsAfterFirst = threadCount();
-        QCOMPARE(threadCount(), threadsAfterFirst);
-        if (cycle == 20)
-            residentAtWarmUp = residentKilobytes();
-    }
-    if (kind.writesWav)
-        QVERIFY(readWav(m_dir.filePath(QStringLiteral("cycles.wav"))).valid);
-#if defined(__SANITIZE_ADDRESS__)
-    Q_UNUSED(residentAtWarmUp);
-    qInfo("resident set not compared: the sanitizer holds freed memory back");
-#else
-    const long growth = residentKilobytes() - residentAtWarmUp;
-    QVERIFY2(growth < 8 * 1024, qPrintable(QStringLiteral("grew by %1 kB").arg(growth)));
-#endif
+    QVERIFY2(audio > 1.5 && busy.count() >= 0.95 * audio,
+             qPrintable(figures({busy.count(), audio})));
 }
 
 QTEST_GUILESS_MAIN(TestEngineContract)

@@ -21,7 +21,6 @@ namespace {
 const char *const CatalanSentence = "Bon dia, avui fa sol i anem tots junts a la platja.";
 } // namespace
 
-
 class TestEspeakEngine : public QObject {
     Q_OBJECT
 

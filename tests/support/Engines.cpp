@@ -22,7 +22,8 @@ QList<EngineKind> builtEngines() {
         {QStringLiteral("speechd"), speechdEnginePath(), false, true},
     };
 #ifdef ZELVORA_FESTIVAL_ENGINE
-    engines.append({QStringLiteral("festival"), QStringLiteral(ZELVORA_FESTIVAL_ENGINE), true, false});
+    engines.append(
+        {QStringLiteral("festival"), QStringLiteral(ZELVORA_FESTIVAL_ENGINE), true, false});
 #endif
     return engines;
 }

@@ -26,7 +26,8 @@ public:
 
     bool isLoaded() const;
     // True when spokenSeconds() is the exact length of the audio (an unpaced
-    // WAV); otherwise it is the time the engine was busy, in real time.
+    // WAV); otherwise it is the voiced length of what the server's sink played
+    // or, for a paced WAV, the time the engine was busy.
     bool measuresExactly() const { return m_exact; }
     // What the engine has said so far: its WAV file, or what the sink played.
     Audio audio() const;

@@ -3,10 +3,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 
+#include <csignal>
 #include <cstring>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -80,6 +83,8 @@ bool SpeechDispatcherServer::startProcess(QProcess &process, const QString &prog
     environment.insert(QStringLiteral("PULSE_SERVER"),
                        QStringLiteral("unix:") + m_dir.filePath(QStringLiteral("pulse-native")));
     process.setProcessEnvironment(environment);
+    // Ended with the test even when it crashes or is killed.
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process.setStandardInputFile(QProcess::nullDevice());
     if (&process != &m_recorder)
         process.setStandardOutputFile(QProcess::nullDevice());
@@ -98,9 +103,8 @@ bool SpeechDispatcherServer::writeConfiguration() {
         if (!dir.mkpath(QLatin1String(folder)))
             return false;
     }
-    QFile::setPermissions(dir.filePath(QStringLiteral("run")), QFile::ReadOwner |
-                                                                   QFile::WriteOwner |
-                                                                   QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath(QStringLiteral("run")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QFile module(dir.filePath(QStringLiteral("conf/modules/espeak-ng.conf")));
     QFile conf(dir.filePath(QStringLiteral("conf/speechd.conf")));
     if (!module.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly))
@@ -169,9 +173,23 @@ void SpeechDispatcherServer::restoreEnvironment() {
         qunsetenv("PULSE_SERVER");
 }
 
-Audio SpeechDispatcherServer::played(int settleMs) const {
-    QThread::msleep(settleMs);
-    return readRawAudio(m_dir.filePath(QStringLiteral("played.raw")), SampleRate);
+Audio SpeechDispatcherServer::played(int quietMs) const {
+    // The recorder may run behind when the machine is busy: what it has written
+    // is complete once it ends in `quietMs` of silence (nothing the tests play
+    // pauses that long), or after 10 s whatever it holds.
+    const size_t quiet = size_t(quietMs) * SampleRate / 1000;
+    QDeadlineTimer deadline(10000);
+    for (;;) {
+        Audio audio = readRawAudio(m_dir.filePath(QStringLiteral("played.raw")), SampleRate);
+        const size_t size = audio.samples.size();
+        if ((size >= quiet && audio.peak(size - quiet) <= 1000) || deadline.hasExpired())
+            return audio;
+        QThread::msleep(50);
+    }
+}
+
+qint64 SpeechDispatcherServer::recordedBytes() const {
+    return QFileInfo(m_dir.filePath(QStringLiteral("played.raw"))).size();
 }
 
 void SpeechDispatcherServer::killSpeechDispatcher() {

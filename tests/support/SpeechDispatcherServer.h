@@ -32,9 +32,12 @@ public:
     QString reason() const { return m_reason; }
     QString socketPath() const;
 
-    // Everything the null sink has played since start(), after waiting
-    // `settleMs` for the recorder to catch up. Silence is recorded too.
-    Audio played(int settleMs = 400) const;
+    // Everything the null sink has played since start(), silence included, once
+    // the recording ends in `quietMs` of silence (at most 10 s of waiting).
+    Audio played(int quietMs = 600) const;
+
+    // How many bytes the recorder has written so far, without waiting.
+    qint64 recordedBytes() const;
 
     // Ends speech-dispatcher (not PulseAudio), as a crash or logout would.
     void killSpeechDispatcher();

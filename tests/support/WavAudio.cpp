@@ -80,6 +80,19 @@ double Audio::longestInnerQuiet(size_t from) const {
     return rate > 0 ? double(longest) / rate : 0;
 }
 
+double Audio::voicedSeconds(size_t from, int level) const {
+    const size_t frame = size_t(std::max(1, rate / 100));
+    size_t voiced = 0;
+    for (size_t at = from; at < samples.size(); at += frame) {
+        const size_t end = std::min(samples.size(), at + frame);
+        voiced += std::any_of(samples.begin() + long(at), samples.begin() + long(end),
+                              [level](int16_t s) { return std::abs(int(s)) > level; })
+                      ? 1
+                      : 0;
+    }
+    return rate > 0 ? double(voiced * frame) / rate : 0;
+}
+
 Audio readWav(const QString &path) {
     QFile file(path);
     Audio wav;

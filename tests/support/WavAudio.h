@@ -21,6 +21,9 @@ struct Audio {
     double quietSecondsAtEnd(size_t from = 0) const;
     // The longest silence, in seconds, between two sounds after `from`.
     double longestInnerQuiet(size_t from = 0) const;
+    // Seconds of the 10 ms frames that hold a sample above `level`: the length
+    // of the speech itself, whatever silences a busy sound server put in it.
+    double voicedSeconds(size_t from = 0, int level = 1000) const;
 };
 
 // Reads a mono 16-bit PCM WAV whose header agrees with the file's length;

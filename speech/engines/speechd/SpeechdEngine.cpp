@@ -50,8 +50,7 @@ void SpeechdEngine::connect() {
     if (m_connection == nullptr) {
         std::string reason = error != nullptr ? error : "no reason given";
         std::replace(reason.begin(), reason.end(), '\n', ' ');
-        std::fprintf(stderr, "upctv-speechd: cannot reach speech-dispatcher: %s\n",
-                     reason.c_str());
+        std::fprintf(stderr, "upctv-speechd: cannot reach speech-dispatcher: %s\n", reason.c_str());
         std::free(error);
         return;
     }
@@ -60,6 +59,10 @@ void SpeechdEngine::connect() {
         const std::lock_guard lock(g_instanceMutex);
         g_instance = this;
     }
+    // The rate the user configured as the default, which speed 140 keeps.
+    const int rate = spd_get_voice_rate(m_connection);
+    m_defaultRate = rate >= -100 && rate <= 100 ? rate : 0;
+    m_settings.rate = rateForSpeed(m_speed, m_defaultRate);
     m_connection->callback_end = onNotification;
     m_connection->callback_cancel = onNotification;
     spd_set_notification_on(m_connection, SPD_END);
@@ -81,43 +84,73 @@ bool SpeechdEngine::read(std::string_view text) {
     dropConnectionIfGone();
     if (m_connection == nullptr)
         return false;
-    Message message{upctv::textToUtf8(text), 0};
+    Message message{upctv::textToUtf8(text), m_settings, 0};
     if (!hasSomethingToSay(message.text))
         return true;
-    if (!applySettings())
-        return false;
-    return send(std::move(message));
+    {
+        const std::lock_guard lock(m_mutex);
+        m_waiting.push_back(std::move(message));
+    }
+    sendNext();
+    return true;
 }
 
-bool SpeechdEngine::send(Message message) {
-    const int id = spd_say(m_connection, SPD_TEXT, message.text.c_str());
-    if (id <= 0)
-        return false;
+void SpeechdEngine::sendNext() {
+    while (sendOne()) {
+    }
+}
+
+// Sends the first waiting text unless one is out already. True when it ended
+// at once (or was refused), so that the next may go.
+bool SpeechdEngine::sendOne() {
+    Message message;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_sent || m_waiting.empty() || m_connection == nullptr)
+            return false;
+        m_sent = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        m_sentId = 0;
+        message = *m_sent;
+    }
+    const int id =
+        apply(message.settings) ? spd_say(m_connection, SPD_TEXT, message.text.c_str()) : -1;
     const std::lock_guard lock(m_mutex);
+    if (id <= 0) {
+        m_sent.reset(); // refused: nothing will be heard of it
+        return true;
+    }
     m_lastKnownId = std::max(m_lastKnownId, id);
-    // Its end may have come before spd_say returned the id.
-    if (m_endedBeforeKnown.erase(id) == 0)
-        m_live.emplace(id, std::move(message));
+    const auto early = m_endedBeforeKnown.find(id);
+    if (early == m_endedBeforeKnown.end()) {
+        m_sentId = id;
+        return false;
+    }
+    const bool cancelled = early->second;
+    m_endedBeforeKnown.erase(early);
+    finishSent(cancelled);
     return true;
 }
 
 void SpeechdEngine::messageFinished(int messageId, bool cancelled) {
     const std::lock_guard lock(m_mutex);
-    const auto live = m_live.find(messageId);
-    if (live == m_live.end()) {
-        // Either stopped by this engine already (an id spd_say has returned),
-        // or so quick that spd_say has not returned yet.
-        if (messageId > m_lastKnownId)
-            m_endedBeforeKnown.insert(messageId);
-        return;
+    if (m_sent && messageId == m_sentId)
+        finishSent(cancelled);
+    else if (messageId > m_lastKnownId)
+        m_endedBeforeKnown.emplace(messageId, cancelled); // spd_say has not returned yet
+    // Otherwise a message this engine stopped: nothing to do.
+}
+
+// Under the mutex. A cancel this engine did not ask for comes from another
+// client's speech of higher priority: the text goes back to the head of the
+// queue, to be said again when the server lets it.
+void SpeechdEngine::finishSent(bool cancelled) {
+    if (cancelled && m_sent->repeats < MaxRepeats) {
+        ++m_sent->repeats;
+        m_waiting.push_front(std::move(*m_sent));
     }
-    // A cancel this engine did not ask for: another client's speech of higher
-    // priority cut the text off. It is said again once the caller looks.
-    if (cancelled && live->second.repeats < MaxRepeats) {
-        ++live->second.repeats;
-        m_interrupted.push_back(std::move(live->second));
-    }
-    m_live.erase(live);
+    m_sent.reset();
+    m_sentId = 0;
 }
 
 void SpeechdEngine::stop() {
@@ -126,8 +159,9 @@ void SpeechdEngine::stop() {
     {
         // Forgotten first, so that the cancel notifications find nothing.
         const std::lock_guard lock(m_mutex);
-        m_live.clear();
-        m_interrupted.clear();
+        m_waiting.clear();
+        m_sent.reset();
+        m_sentId = 0;
         m_endedBeforeKnown.clear();
     }
     spd_cancel(m_connection);
@@ -135,23 +169,13 @@ void SpeechdEngine::stop() {
 
 bool SpeechdEngine::isSpeaking() {
     dropConnectionIfGone();
-    sayInterruptedAgain();
+    sendNext();
     const std::lock_guard lock(m_mutex);
-    return !m_live.empty() || !m_interrupted.empty();
-}
-
-void SpeechdEngine::sayInterruptedAgain() {
-    std::vector<Message> again;
-    {
-        const std::lock_guard lock(m_mutex);
-        again.swap(m_interrupted);
-    }
-    for (Message &message : again)
-        send(std::move(message));
+    return m_sent.has_value() || !m_waiting.empty();
 }
 
 // When the server goes away no notification will ever come: the engine's
-// messages are forgotten, so it is not busy for ever, and nothing more is sent.
+// texts are forgotten, so it is not busy for ever, and nothing more is sent.
 void SpeechdEngine::dropConnectionIfGone() {
     if (m_connection == nullptr)
         return;
@@ -166,32 +190,30 @@ void SpeechdEngine::dropConnectionIfGone() {
     spd_close(m_connection);
     m_connection = nullptr;
     const std::lock_guard lock(m_mutex);
-    m_live.clear();
-    m_interrupted.clear();
+    m_waiting.clear();
+    m_sent.reset();
 }
 
-bool SpeechdEngine::applySettings() {
-    if (m_settingsSent)
+bool SpeechdEngine::apply(const Settings &settings) {
+    if (m_applied == settings)
         return true;
-    const bool sent = spd_set_language(m_connection, m_language) == 0 &&
-                      spd_set_voice_type(m_connection, SPDVoiceType(m_voiceType)) == 0 &&
-                      spd_set_voice_rate(m_connection, m_rate) == 0;
-    m_settingsSent = sent;
+    const bool sent = spd_set_language(m_connection, settings.language) == 0 &&
+                      spd_set_voice_type(m_connection, SPDVoiceType(settings.voiceType)) == 0 &&
+                      spd_set_voice_rate(m_connection, settings.rate) == 0;
+    m_applied = sent ? std::optional<Settings>(settings) : std::nullopt;
     return sent;
 }
 
 void SpeechdEngine::setSpeed(int speed) {
-    const int rate = rateForSpeed(speed);
-    m_settingsSent = m_settingsSent && rate == m_rate;
-    m_rate = rate;
+    m_speed = speed;
+    m_settings.rate = rateForSpeed(speed, m_defaultRate);
 }
 
 bool SpeechdEngine::setLanguage(int code) {
     const char *language = languageForCode(code);
     if (language == nullptr)
         return false;
-    m_settingsSent = m_settingsSent && language == m_language;
-    m_language = language;
+    m_settings.language = language;
     return true;
 }
 
@@ -199,8 +221,7 @@ bool SpeechdEngine::setSpeaker(int speaker) {
     const int voiceType = voiceTypeForSpeaker(speaker);
     if (voiceType < 0)
         return false;
-    m_settingsSent = m_settingsSent && voiceType == m_voiceType;
-    m_voiceType = voiceType;
+    m_settings.voiceType = voiceType;
     return true;
 }
 

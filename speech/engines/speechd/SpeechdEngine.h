@@ -1,11 +1,11 @@
 #pragma once
 
+#include <deque>
 #include <map>
 #include <mutex>
-#include <set>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <libspeechd.h>
 
@@ -13,24 +13,26 @@ namespace upctv::speechd {
 
 // The engine behind libupctv-speechd.so: one connection to the user's
 // speech-dispatcher (started on demand, as a desktop would), in libspeechd's
-// threaded mode. Every text becomes one message of priority "text"; the
-// engine is busy while any of its messages has neither ended nor been
-// cancelled, as speech-dispatcher's notifications tell it.
+// threaded mode. Texts wait in the engine's own queue and go to the server one
+// at a time, as messages of priority "text"; the engine is busy while a text
+// waits or its message has neither ended nor been cancelled, as the server's
+// notifications tell.
 //
-// Priority against a screen reader: a screen reader's speech (priority
-// "message" or "important") cancels a "text" message at once, so it is never
-// kept waiting behind a long sentence. The engine then says the interrupted
-// sentence again, from its beginning, once the screen reader has finished
-// (speech-dispatcher holds "text" back while messages of higher priority are
-// pending), and stays busy meanwhile: the reader neither loses the sentence
-// nor races ahead. Only a stop from this engine ends its messages for good,
-// and it cancels this connection's messages only, never another client's.
+// Priority against a screen reader: the server lets a screen reader's speech
+// (priority "message" or "important") cut a "text" message off at once, so the
+// screen reader never waits behind a long sentence. The engine then sends the
+// interrupted text again, and the server holds it back until the screen reader
+// has finished: the sentence is heard again from its beginning, and the engine
+// stays busy meanwhile, so the reader neither loses the sentence nor races
+// ahead. A newer "text" message replaces an older one on the server, which is
+// why the engine sends the next text only when the last has ended. A stop
+// cancels this connection's messages only, never another client's.
 //
 // All members are called from one thread at a time (the program's user-interface
 // thread); the notifications arrive on libspeechd's thread and touch only the
-// message bookkeeping, under the mutex. Texts cancelled by others are said again
-// from isSpeaking(), on the caller's thread, because libspeechd cannot send from
-// inside a notification.
+// bookkeeping, under the mutex. libspeechd cannot send from inside a
+// notification, so the next text goes out from read() or isSpeaking(), on the
+// caller's thread, which polls the status while it waits for the end.
 class SpeechdEngine {
 public:
     // Connects; when that fails, writes one line to standard error and stays
@@ -64,29 +66,39 @@ public:
     void messageFinished(int messageId, bool cancelled);
 
 private:
+    struct Settings {
+        int rate = 0;
+        const char *language = "ca";
+        int voiceType = 1;
+        bool operator==(const Settings &) const = default;
+    };
     struct Message {
         std::string text;
+        Settings settings;
         int repeats = 0;
     };
 
-    bool send(Message message);
-    bool applySettings();
-    void sayInterruptedAgain();
-    void dropConnectionIfGone();
     void connect();
+    void sendNext();
+    bool sendOne();
+    void finishSent(bool cancelled);
+    bool apply(const Settings &settings);
+    void dropConnectionIfGone();
 
     SPDConnection *m_connection = nullptr;
 
-    std::mutex m_mutex;                  // guards the four members below
-    std::map<int, Message> m_live;       // sent, neither ended nor cancelled
-    std::set<int> m_endedBeforeKnown;    // ended before spd_say returned its id
-    std::vector<Message> m_interrupted;  // cancelled by another client
-    int m_lastKnownId = 0;               // highest id spd_say has returned
+    std::mutex m_mutex;                     // guards the members down to m_lastKnownId
+    std::deque<Message> m_waiting;          // not sent yet
+    std::optional<Message> m_sent;          // sent, neither ended nor cancelled
+    int m_sentId = 0;                       // its id; 0 while spd_say has not returned
+    std::map<int, bool> m_endedBeforeKnown; // ended (true: cancelled) before spd_say
+                                            // returned their ids
+    int m_lastKnownId = 0;                  // highest id spd_say has returned
 
-    int m_rate = 0;
-    const char *m_language = "ca";
-    int m_voiceType = 1;
-    bool m_settingsSent = false;
+    int m_defaultRate = 0; // the user's, read at connection
+    int m_speed = 140;
+    Settings m_settings;               // for the texts read from now on
+    std::optional<Settings> m_applied; // as the server last heard them
 };
 
 } // namespace upctv::speechd

@@ -5,10 +5,12 @@
 namespace upctv::speechd {
 
 // Speed 10..300 (values outside are clamped) onto speech-dispatcher's rate
-// -100..100: 140, the program's default, is 0, the user's own default rate;
-// each step of 10 moves the rate by 6 to 8 points, so the mapping is strictly
-// increasing over the steps of 10 and reaches both ends of the scale.
-int rateForSpeed(int speed);
+// -100..100, given the rate the user configured as the default (0 unless the
+// user changed it, clamped to -80..80): 140, the program's default, is that
+// rate, 10 is -100 and 300 is 100, along two straight lines. With the default
+// rate 0 each step of 10 moves the rate by 6 to 8 points; the mapping is
+// strictly increasing over the steps of 10 for any default rate.
+int rateForSpeed(int speed, int defaultRate = 0);
 
 // The language code of the C ABI (99 Catalan, 101 Spanish) as speech-dispatcher
 // names it ("ca", "es"); nullptr for any other code.

@@ -51,9 +51,8 @@ template <typename Action> int withEngine(Action action) {
 UPCTV_EXPORT int upcTVRead(const char *text) {
     if (text == nullptr)
         return -1;
-    return withEngine([text](upctv::speechd::SpeechdEngine &engine) {
-        return engine.read(text) ? 0 : -1;
-    });
+    return withEngine(
+        [text](upctv::speechd::SpeechdEngine &engine) { return engine.read(text) ? 0 : -1; });
 }
 
 /* Cancels this library's messages (never another client's); 0 afterwards from
