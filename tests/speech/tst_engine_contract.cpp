@@ -175,9 +175,12 @@ void TestEngineContract::speedChangesThePace_data() {
                 row(QStringLiteral("%1 then %2").arg(speed).arg(next))
                     << speed << next << (kind.writesWav ? 1.03 : 1.1);
             }
-            row(QStringLiteral("60 is much slower than 140")) << 60 << 140 << 1.5;
-            row(QStringLiteral("250 is much faster than 140")) << 140 << 250 << 1.6;
-            row(QStringLiteral("10 is the slowest by far")) << 10 << 60 << 1.3;
+            // Through a server the voice's own rate scale decides how far
+            // apart these are; they must still be far apart.
+            const bool exact = kind.writesWav;
+            row(QStringLiteral("60 is much slower than 140")) << 60 << 140 << (exact ? 1.5 : 1.3);
+            row(QStringLiteral("250 is much faster than 140")) << 140 << 250 << (exact ? 1.6 : 1.4);
+            row(QStringLiteral("10 is the slowest by far")) << 10 << 60 << (exact ? 1.3 : 1.15);
         });
 }
 

@@ -46,7 +46,11 @@ void SpeechdEngine::connect() {
     char *error = nullptr;
     // The address comes from SPEECHD_ADDRESS or the user's default socket; the
     // server is started when it is not running, as a desktop would.
-    m_connection = spd_open2("zelvora", "reader", nullptr, SPD_MODE_THREADED, nullptr, 1, &error);
+    // A server named by SPEECHD_ADDRESS is someone else's to start: the server
+    // refuses to be started on any socket but its configured one.
+    const int autospawn = std::getenv("SPEECHD_ADDRESS") == nullptr ? 1 : 0;
+    m_connection =
+        spd_open2("zelvora", "reader", nullptr, SPD_MODE_THREADED, nullptr, autospawn, &error);
     if (m_connection == nullptr) {
         std::string reason = error != nullptr ? error : "no reason given";
         std::replace(reason.begin(), reason.end(), '\n', ' ');

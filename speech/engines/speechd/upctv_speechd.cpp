@@ -11,6 +11,7 @@
 #include "SpeechdEngine.h"
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <exception>
 
 #define UPCTV_EXPORT extern "C" __attribute__((visibility("default")))
@@ -20,6 +21,11 @@ namespace {
 upctv::speechd::SpeechdEngine *g_engine = nullptr;
 
 __attribute__((constructor)) void createEngine() {
+    // libspeechd and GLib, which it brings in, stay in the process once loaded:
+    // GLib is not made to be unloaded and loaded again hundreds of times, and a
+    // leak of libspeechd's (a message it builds when the server cannot be
+    // reached) stays attributable to it.
+    dlopen("libspeechd.so.2", RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
     try {
         g_engine = new upctv::speechd::SpeechdEngine();
     } catch (const std::exception &e) {
