@@ -57,6 +57,15 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments) {
                        "every book is spoken; see zelvora(1) for the keys."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption engine(
+        QStringLiteral("engine"),
+        QStringLiteral("Speak with the speech engine NAME (see --list-engines);\n"
+                       "overrides the environment variable ZELVORA_ENGINE."),
+        QStringLiteral("NAME"));
+    const QCommandLineOption listEngines(QStringLiteral("list-engines"),
+                                         QStringLiteral("List the installed speech engines."));
+    parser.addOption(engine);
+    parser.addOption(listEngines);
     addQtOptions(parser);
 
     CommandLineOutcome outcome;
@@ -71,7 +80,10 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments) {
         outcome.standardOutput = helpText(parser);
     } else if (parser.isSet(version)) {
         outcome.standardOutput = QStringLiteral("zelvora " ZELVORA_VERSION "\n");
+    } else if (parser.isSet(listEngines)) {
+        outcome.listEngines = true;
     } else {
+        outcome.engine = parser.value(engine);
         return outcome;
     }
     outcome.startReader = false;

@@ -11,11 +11,13 @@ struct CommandLineOutcome {
     int exitCode = 0;        // 0 for --help and --version, 2 for a wrong argument
     QString standardOutput;
     QString standardError;
+    QString engine;           // --engine NAME; empty when not given
+    bool listEngines = false; // --list-engines: print the installed engines, exit 0
 };
 
 // Parses the program's arguments (the first one is the program itself). Besides
-// --help and --version it accepts, and leaves to QApplication, the options every
-// Qt program takes (-platform, -display, -style, ...). Any other option or an
+// --help, --version, --engine NAME and --list-engines it accepts, and leaves to QApplication, the
+// options every Qt program takes (-platform, -display, -style, ...). Any other option or an
 // argument that is not an option makes a one-line error followed by the usage.
 CommandLineOutcome parseCommandLine(const QStringList &arguments);
 

@@ -1,11 +1,15 @@
-// Timing of the espeak-ng engine, libupctv.so, writing to a WAV file:
-//   - first sample: from upcTVRead to the first sample in the file (real-time pacing);
+// Timing of an engine library writing to a WAV file:
+//   - first sample: from upcTVRead to the first sample in the file (real-time pacing),
+//     for a short sentence, a long one, and a short one read right after stopping
+//     the long one 0.1 s into it;
 //   - stop latency: from the call of upcTVStop to the last sample written after it;
 //   - status overhang: how long upcTVStatus stays non-zero past the audio's length;
 //   - synthesis speed: seconds of audio per second of wall time, with pacing off.
 // Each figure is the median, with minimum and maximum, of repeated runs.
 //
-//   bench_engine [runs]     (default 20; the engine and its WAV file live in /tmp)
+//   bench_engine [runs] [engine]
+// runs: default 20; engine: a name such as "festival" for lib/libupctv-festival.so
+// beside libupctv.so, which is the default. The WAV file lives in /tmp.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -24,6 +28,14 @@ using Clock = std::chrono::steady_clock;
 constexpr int SampleRate = 22050;
 constexpr long HeaderBytes = 44;
 const char *const Sentence = "Bon dia, avui fa sol i anem tots junts a la platja.";
+// One sentence of 60 words without a comma: an engine that synthesises a whole
+// sentence before its first sample is slow to start here.
+const char *const LongSentence =
+    "Els pescadors del poble van tornar al port amb les barques plenes de peix quan el sol ja "
+    "es ponia darrere les muntanyes mentre les dones els esperaven a la platja amb llums grocs "
+    "i els nens corrien entre les xarxes que s'assecaven sobre la sorra calenta de la tarda "
+    "sense fer cas dels crits dels avis que els demanaven silenci per escoltar el mar que "
+    "tornava a bufar.";
 
 double millisecondsSince(Clock::time_point start, Clock::time_point end = Clock::now()) {
     return std::chrono::duration<double, std::milli>(end - start).count();
@@ -41,12 +53,13 @@ double audioSeconds(const std::string &path) {
 // The engine loaded with its WAV file; unloaded and the file removed at the end.
 class Engine {
 public:
-    Engine(const std::string &wavPath, bool paced) : m_wavPath(wavPath) {
+    Engine(const std::string &library, const std::string &wavPath, bool paced)
+        : m_wavPath(wavPath) {
         setenv("UPCTV_WAV_FILE", wavPath.c_str(), 1);
         setenv("UPCTV_WAV_PACE", paced ? "1" : "0", 1);
-        m_handle = dlopen(ZELVORA_ESPEAK_ENGINE, RTLD_NOW | RTLD_LOCAL);
+        m_handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (m_handle == nullptr) {
-            std::fprintf(stderr, "cannot load %s: %s\n", ZELVORA_ESPEAK_ENGINE, dlerror());
+            std::fprintf(stderr, "cannot load %s: %s\n", library.c_str(), dlerror());
             std::exit(1);
         }
         read = reinterpret_cast<int (*)(const char *)>(dlsym(m_handle, "upcTVRead"));
@@ -100,16 +113,33 @@ double lastGrowthAfter(const std::string &path, Clock::time_point stopCalled,
 
 } // namespace
 
+// The engine library named `name`, in the folder of the espeak-ng engine.
+std::string engineLibrary(const char *name) {
+    const std::string espeak = ZELVORA_ESPEAK_ENGINE;
+    if (name == nullptr)
+        return espeak;
+    return espeak.substr(0, espeak.rfind('/') + 1) + "libupctv-" + name + ".so";
+}
+
+// Waits until the engine, just loaded, speaks: a first text may wait for the
+// synthesiser to start (Festival loads its voice then).
+void warmUp(const Engine &engine) {
+    engine.read("Hola.");
+    engine.waitIdle();
+}
+
 int main(int argc, char **argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
+    const std::string library = engineLibrary(argc > 2 ? argv[2] : nullptr);
     const std::string wav = "/tmp/bench_engine_" + std::to_string(::getpid()) + ".wav";
     std::string book;
     for (int i = 0; i < 10; ++i)
         book += std::string(Sentence) + " ";
 
-    std::vector<double> firstSample, stopLatency, overhang, speed;
+    std::vector<double> firstSample, firstSampleLong, afterStop, stopLatency, overhang, speed;
     {
-        Engine engine(wav, true);
+        Engine engine(library, wav, true);
+        warmUp(engine);
         for (int run = 0; run < runs; ++run) {
             const long before = fileBytes(wav);
             const auto start = Clock::now();
@@ -120,6 +150,24 @@ int main(int argc, char **argv) {
             engine.waitIdle();
             const double busy = millisecondsSince(start);
             overhang.push_back(busy - 1000.0 * (fileBytes(wav) - before) / 2.0 / SampleRate);
+
+            const long beforeLong = fileBytes(wav);
+            const auto startLong = Clock::now();
+            engine.read(LongSentence);
+            while (fileBytes(wav) == beforeLong)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            firstSampleLong.push_back(millisecondsSince(startLong));
+            // A key pressed while the engine is busy with the long sentence: stop,
+            // then the next text at once.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            engine.stop();
+            const long beforeNext = fileBytes(wav);
+            const auto startNext = Clock::now();
+            engine.read(Sentence);
+            while (fileBytes(wav) == beforeNext)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            afterStop.push_back(millisecondsSince(startNext));
+            engine.stop();
 
             engine.read(book.c_str());
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -136,7 +184,8 @@ int main(int argc, char **argv) {
         }
     }
     {
-        Engine engine(wav, false);
+        Engine engine(library, wav, false);
+        warmUp(engine);
         for (int run = 0; run < runs; ++run) {
             const double audioBefore = audioSeconds(wav);
             const auto start = Clock::now();
@@ -147,6 +196,8 @@ int main(int argc, char **argv) {
         }
     }
     report("upcTVRead to first sample", "ms", firstSample);
+    report("the same, 60-word sentence", "ms", firstSampleLong);
+    report("the same, read right after a stop", "ms", afterStop);
     report("upcTVStop to last sample written", "ms", stopLatency);
     report("status past the end of the audio", "ms", overhang);
     report("synthesis speed (audio s / wall s)", "x ", speed);

@@ -8,9 +8,11 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libespeak-ng-dev espeak-ng-data libpcaudio-dev
+  festival-dev festvox-ca-ona-hts
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
   libzip-dev libxml2-dev libpoppler-cpp-dev
+  libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio pulseaudio-utils
 )
 # `install-deps.sh packaging`: also the tools that build and check the Debian package.
 if [ "${1:-}" = packaging ]; then

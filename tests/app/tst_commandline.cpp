@@ -46,6 +46,11 @@ void TestCommandLine::outcome_data() {
         << false << 2 << none << QStringLiteral("zelvora: Unknown option 'bogus'.");
     row("Qt option lacking its value", "-platform")
         << false << 2 << none << QStringLiteral("zelvora: Missing value after '-platform'.");
+    row("--engine starts the reader", "--engine speechd") << true << 0 << none << none;
+    row("--engine=NAME", "--engine=festival") << true << 0 << none << none;
+    row("--engine lacking its name", "--engine")
+        << false << 2 << none << QStringLiteral("zelvora: Missing value after '--engine'.");
+    row("--list-engines", "--list-engines") << false << 0 << none << none;
     row("a file name", "book.txt")
         << false << 2 << none << QStringLiteral("zelvora: unexpected argument 'book.txt'");
 }
@@ -58,6 +63,12 @@ void TestCommandLine::outcome() {
     QFETCH(QString, errorLine);
 
     const CommandLineOutcome outcome = parseCommandLine(arguments);
+    const int engineAt = arguments.indexOf(QStringLiteral("--engine"));
+    const QString engine = engineAt > 0
+                               ? arguments.value(engineAt + 1)
+                               : arguments.filter(QStringLiteral("--engine=")).value(0).mid(9);
+    QCOMPARE(outcome.engine, startReader ? engine : QString());
+    QCOMPARE(outcome.listEngines, arguments.contains(QStringLiteral("--list-engines")));
     QCOMPARE(outcome.startReader, startReader);
     QCOMPARE(outcome.exitCode, exitCode);
     QVERIFY2(outcome.standardOutput.startsWith(outputStart), qPrintable(outcome.standardOutput));
@@ -70,6 +81,8 @@ void TestCommandLine::outcome() {
     }
     if (outputStart.startsWith(QLatin1String("Usage"))) {
         QVERIFY(outcome.standardOutput.contains(QLatin1String("--version")));
+        QVERIFY(outcome.standardOutput.contains(QLatin1String("--engine <NAME>")));
+        QVERIFY(outcome.standardOutput.contains(QLatin1String("--list-engines")));
         QVERIFY(!outcome.standardOutput.contains(QLatin1String("-platform")));
     }
 }

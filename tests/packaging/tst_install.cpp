@@ -24,6 +24,11 @@ QList<std::pair<QString, bool>> expectedFiles() {
     QList<std::pair<QString, bool>> files{
         {QStringLiteral("bin/zelvora"), true},
         {EngineFolder + QStringLiteral("/libupctv.so"), false},
+        {EngineFolder + QStringLiteral("/libupctv-speechd.so"), false},
+#ifdef ZELVORA_WITH_FESTIVAL
+        {EngineFolder + QStringLiteral("/libupctv-festival.so"), false},
+        {EngineFolder + QStringLiteral("/libzelvora-festival.so"), false},
+#endif
         {QStringLiteral("share/applications/") + AppId + QStringLiteral(".desktop"), false},
         {QStringLiteral("share/metainfo/") + AppId + QStringLiteral(".metainfo.xml"), false},
         {QStringLiteral("share/icons/hicolor/scalable/apps/") + AppId + QStringLiteral(".svg"),

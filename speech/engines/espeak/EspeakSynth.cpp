@@ -1,8 +1,12 @@
 #include "EspeakSynth.h"
 
+#include "SentencePause.h"
+#include "TextDecoding.h"
+
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <dlfcn.h>
 
@@ -121,6 +125,55 @@ bool EspeakSynth::synthesize(const std::string &utf8, const SampleSink &sink) {
         espeak_Cancel();
     }
     return !aborted;
+}
+
+size_t EspeakSynth::sentencePause(char mark) {
+    if (!isReady() || mark == 0)
+        return 0;
+    const auto key =
+        std::make_tuple(m_voice.language, m_voice.speaker, m_pace.rate, m_pace.wordGap, mark);
+    if (const auto found = m_pauses.find(key); found != m_pauses.end())
+        return found->second;
+    const size_t pause =
+        pauseToAdd(render(pauseProbeText(mark, true)), render(pauseProbeText(mark, false)));
+    m_pauses.emplace(key, pause);
+    return pause;
+}
+
+std::vector<int16_t> EspeakSynth::render(const std::string &utf8) {
+    std::vector<int16_t> samples;
+    synthesize(utf8, [&samples](const int16_t *chunk, size_t count) {
+        samples.insert(samples.end(), chunk, chunk + count);
+        return true;
+    });
+    return samples;
+}
+
+int EspeakSynthesizer::sampleRate() const {
+    // espeak-ng's rate, or the usual one when it could not start (nothing is then
+    // spoken, but the output still needs a rate).
+    return m_synth.isReady() ? m_synth.sampleRate() : 22050;
+}
+
+bool EspeakSynthesizer::synthesize(const std::string &text, const VoiceChoice &voice, int speed,
+                                   const SampleSink &sink) {
+    m_synth.prepare(voice, paceForSpeed(speed));
+    const std::string utf8 = textToUtf8(text);
+    // Measured before the text, so that nothing delays the pause once it is due.
+    const size_t closingPause = m_synth.sentencePause(sentenceEndMark(utf8));
+    return m_synth.synthesize(utf8, sink) && playSilence(closingPause, sampleRate(), sink);
+}
+
+bool playSilence(size_t samples, int sampleRate, const Synthesizer::SampleSink &sink) {
+    // In pieces as long as speech chunks, so that a stop ends it at once.
+    const std::vector<int16_t> silence(static_cast<size_t>(sampleRate / 50));
+    while (samples > 0) {
+        const size_t count = std::min(samples, silence.size());
+        if (!sink(silence.data(), count))
+            return false;
+        samples -= count;
+    }
+    return true;
 }
 
 } // namespace upctv

@@ -1,21 +1,17 @@
 #pragma once
 
 #include "SpeedMapping.h"
+#include "Synthesizer.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace upctv {
-
-// The voice to speak with: a language code of the ABI (99 Catalan, 101 Spanish)
-// and a speaker, 0 or 1.
-struct VoiceChoice {
-    int language = 99;
-    int speaker = 0;
-    bool operator==(const VoiceChoice &) const = default;
-};
 
 // The espeak-ng voice name for `choice`: "ca" or "es" for speaker 0, the same
 // language with the "f1" variant ("ca+f1", "es+f1") for speaker 1.
@@ -53,11 +49,38 @@ public:
     // stop. Returns true when it ran to the end.
     bool synthesize(const std::string &utf8, const SampleSink &sink);
 
+    // Samples of silence to add after a text ending with `mark` ('.', '?', '!', ':'
+    // or ';') for the voice and pace now prepared: the pause espeak-ng itself makes
+    // between two sentences, measured once per voice, pace and mark by reading a
+    // short probe (a few milliseconds of synthesis) and kept.
+    size_t sentencePause(char mark);
+
 private:
+    std::vector<int16_t> render(const std::string &utf8);
+
     int m_sampleRate = 0;
     bool m_voiceSet = false;
     VoiceChoice m_voice;
     EspeakPace m_pace;
+    // Measured pauses by language, speaker, rate, word gap and mark.
+    std::map<std::tuple<int, int, int, int, char>, size_t> m_pauses;
 };
+
+// The espeak-ng engine's synthesiser: text decoded to UTF-8, the speed mapped to
+// espeak-ng's pace (SpeedMapping.h), and a text that ends a sentence ended with
+// the pause espeak-ng makes between two sentences (SentencePause.h).
+class EspeakSynthesizer final : public Synthesizer {
+public:
+    int sampleRate() const override;
+    bool synthesize(const std::string &text, const VoiceChoice &voice, int speed,
+                    const SampleSink &sink) override;
+
+private:
+    EspeakSynth m_synth;
+};
+
+// Hands `samples` of silence to `sink` in chunks of 20 ms, so that a stop ends
+// it at once. False when `sink` refused a chunk.
+bool playSilence(size_t samples, int sampleRate, const Synthesizer::SampleSink &sink);
 
 } // namespace upctv

@@ -1,13 +1,11 @@
 #include "SpeechEngine.h"
 
-#include "PcAudioSink.h"
-#include "TextDecoding.h"
-#include "WavSink.h"
+#include "SpeedMapping.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
+#include <vector>
 
 namespace upctv {
 namespace {
@@ -15,33 +13,15 @@ namespace {
 // How long stop() waits for the engine thread; only a hung audio device makes
 // it wait that long.
 constexpr auto StopTimeout = std::chrono::milliseconds(500);
-constexpr int FallbackSampleRate = 22050;
-
-std::unique_ptr<AudioSink> openWavSink(const EngineConfig &config, int sampleRate) {
-    auto wav = std::make_unique<WavSink>(config.wavPath, sampleRate, config.wavPaced);
-    if (wav->isOpen())
-        return wav;
-    return std::make_unique<NullSink>();
-}
 
 } // namespace
 
-EngineConfig EngineConfig::fromEnvironment() {
-    EngineConfig config;
-    if (const char *path = std::getenv("UPCTV_WAV_FILE"); path != nullptr)
-        config.wavPath = path;
-    if (const char *pace = std::getenv("UPCTV_WAV_PACE"); pace != nullptr)
-        config.wavPaced = std::strcmp(pace, "0") != 0;
-    return config;
-}
-
-SpeechEngine::SpeechEngine(EngineConfig config)
-    : m_config(std::move(config)), m_speed(DefaultSpeed), m_synth(std::make_unique<EspeakSynth>()) {
-    m_sampleRate = m_synth->isReady() ? m_synth->sampleRate() : FallbackSampleRate;
+SpeechEngine::SpeechEngine(OutputConfig config, std::unique_ptr<Synthesizer> synth)
+    : m_speed(DefaultSpeed), m_synth(std::move(synth)) {
+    const int sampleRate = m_synth->sampleRate();
     // A WAV file exists, with its header, as soon as the library is loaded; the
-    // device is opened on the engine thread, as PulseAudio may take a second.
-    if (!m_config.wavPath.empty())
-        m_sink = openWavSink(m_config, m_sampleRate);
+    // device is opened on the engine thread, as a sound server may take a second.
+    m_output = std::make_unique<AudioOutput>(std::move(config), sampleRate, "Zelvora");
     m_thread = std::thread([this] { run(); });
 }
 
@@ -53,9 +33,11 @@ SpeechEngine::~SpeechEngine() {
         ++m_epoch;
     }
     m_wake.notify_all();
+    m_output->cancel();
+    m_synth->interrupt();
     m_thread.join();
     // In the reverse order of their creation.
-    m_sink.reset();
+    m_output.reset();
     m_synth.reset();
 }
 
@@ -72,6 +54,9 @@ void SpeechEngine::stop() {
     ++m_epoch;
     m_queue.clear();
     m_wake.notify_all();
+    // Silent from here on, whatever the engine thread is doing.
+    m_output->cancel();
+    m_synth->interrupt();
     m_idle.wait_for(lock, StopTimeout, [this] { return m_activeEpoch == 0; });
 }
 
@@ -103,14 +88,9 @@ bool SpeechEngine::setSpeaker(int speaker) {
 
 void SpeechEngine::run() {
     try {
-        if (!m_sink) {
-            auto device = std::make_unique<PcAudioSink>(m_sampleRate);
-            device->warmUp();
-            m_sink = std::move(device);
-        }
+        m_output->open();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "upctv: no audio output: %s\n", e.what());
-        m_sink = std::make_unique<NullSink>();
     }
     Job job;
     while (nextJob(job)) {
@@ -138,31 +118,22 @@ bool SpeechEngine::nextJob(Job &job) {
     return true;
 }
 
-void SpeechEngine::speak(EspeakSynth &synth, const Job &job) {
+void SpeechEngine::speak(Synthesizer &synth, const Job &job) {
     if (!isCurrent(job.epoch))
         return;
-    synth.prepare(job.voice, paceForSpeed(job.speed));
-    m_sink->beginUtterance();
-    const bool completed =
-        synth.synthesize(textToUtf8(job.text), [this, &job](const int16_t *samples, size_t count) {
-            return deliver(job.epoch, samples, count);
-        });
-    finish(job.epoch, completed);
+    m_output->begin();
+    const bool completed = synth.synthesize(job.text, job.voice, job.speed,
+                                            [this, &job](const int16_t *samples, size_t count) {
+                                                return deliver(job.epoch, samples, count);
+                                            });
+    finish(completed);
 }
 
 bool SpeechEngine::deliver(uint64_t epoch, const int16_t *samples, size_t count) {
-    if (!isCurrent(epoch))
-        return false;
-    m_playEnd = std::max(m_playEnd, Clock::now());
-    if (m_sink->isPaced() && !waitUntil(m_playEnd - m_sink->lead(), epoch))
-        return false;
-    m_sink->write(samples, count);
-    m_playEnd += std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(static_cast<double>(count) / m_sampleRate));
-    return true;
+    return isCurrent(epoch) && m_output->play(samples, count);
 }
 
-void SpeechEngine::finish(uint64_t epoch, bool completed) {
+void SpeechEngine::finish(bool completed) {
     if (completed) {
         bool more = false;
         {
@@ -170,24 +141,10 @@ void SpeechEngine::finish(uint64_t epoch, bool completed) {
             more = !m_queue.empty();
         }
         // The next text follows straight on; only the last one waits to be heard.
-        if (more)
+        if (m_output->complete(more))
             return;
-        const bool played = !m_sink->isPaced() || waitUntil(m_playEnd, epoch);
-        if (played) {
-            m_sink->drain();
-            return;
-        }
     }
-    m_sink->flush();
-    // What was cut off will never play: the next text starts at once.
-    m_playEnd = Clock::now();
-}
-
-bool SpeechEngine::waitUntil(Clock::time_point deadline, uint64_t epoch) {
-    std::unique_lock lock(m_mutex);
-    const bool stopped =
-        m_wake.wait_until(lock, deadline, [this, epoch] { return !isCurrent(epoch); });
-    return !stopped;
+    m_output->discard();
 }
 
 } // namespace upctv

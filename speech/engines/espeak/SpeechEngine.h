@@ -1,6 +1,7 @@
 #pragma once
 
-#include "EspeakSynth.h"
+#include "AudioOutput.h"
+#include "Synthesizer.h"
 
 #include <atomic>
 #include <chrono>
@@ -14,30 +15,21 @@
 
 namespace upctv {
 
-class AudioSink;
-
-// Where the engine sends what it speaks, read from the environment at load:
-// UPCTV_WAV_FILE names a WAV file that replaces the audio device; UPCTV_WAV_PACE=0
-// lets that file fill as fast as synthesis runs instead of in real time.
-struct EngineConfig {
-    std::string wavPath;
-    bool wavPaced = true;
-    static EngineConfig fromEnvironment();
-};
-
-// The speaking engine behind the C ABI. Texts are queued by the caller's thread
-// and spoken in order on the engine's own thread, which owns espeak-ng and the
-// audio sink; the two share only the queue, the stop counter and the settings
-// under one mutex. Writes to the sink follow the engine's clock, so a stop cuts
-// the sound within one chunk and "speaking" lasts as long as the sound does,
-// whether it goes to a device, a file, or nowhere.
+// The speaking engine behind the C ABI, shared by the engine libraries, each
+// with its own synthesiser. Texts are queued by the caller's thread and spoken in
+// order on the engine's own thread, which owns the synthesiser and writes to the
+// audio output; the two share only the queue, the stop counter and the settings
+// under one mutex, the output's cancel() and the synthesiser's interrupt(). The
+// output keeps time, so "speaking" lasts as long as the sound does, and a stop
+// silences it at once. The pause after a sentence belongs to the utterance (the
+// synthesisers end such a text with it), so the status stays busy through it.
 class SpeechEngine {
 public:
-    // Starts espeak-ng, creates the WAV file when one is configured, and starts
-    // the engine thread, which opens the audio device otherwise.
-    explicit SpeechEngine(EngineConfig config);
+    // Takes `synth`, creates the WAV file when one is configured, and starts the
+    // engine thread, which opens the audio device otherwise.
+    SpeechEngine(OutputConfig config, std::unique_ptr<Synthesizer> synth);
     // Discards the queue, stops the sound, joins the engine thread, then closes
-    // the sink and lets go of espeak-ng.
+    // the output and lets go of the synthesiser.
     ~SpeechEngine();
     SpeechEngine(const SpeechEngine &) = delete;
     SpeechEngine &operator=(const SpeechEngine &) = delete;
@@ -45,8 +37,8 @@ public:
     // Queues `text` (bytes, UTF-8 or Windows-1252) with the current voice and speed.
     void read(std::string text);
     // Discards the queue and what is being spoken. Returns when the engine thread
-    // has let go of the utterance and silenced the sink, or after a short time-out
-    // should the sink hang; either way isSpeaking() is false from then on.
+    // has let go of the utterance, or after a short time-out should the device
+    // hang; either way the output is silenced and isSpeaking() is false from then on.
     void stop();
     // True from read() until the last sample has been played, false after stop().
     bool isSpeaking() const;
@@ -59,7 +51,6 @@ public:
     bool setSpeaker(int speaker);
 
 private:
-    using Clock = std::chrono::steady_clock;
     struct Job {
         std::string text;
         VoiceChoice voice;
@@ -69,13 +60,10 @@ private:
 
     void run();
     bool nextJob(Job &job);
-    void speak(EspeakSynth &synth, const Job &job);
+    void speak(Synthesizer &synth, const Job &job);
     bool deliver(uint64_t epoch, const int16_t *samples, size_t count);
-    void finish(uint64_t epoch, bool completed);
-    bool waitUntil(Clock::time_point deadline, uint64_t epoch);
+    void finish(bool completed);
     bool isCurrent(uint64_t epoch) const { return m_epoch.load() == epoch; }
-
-    const EngineConfig m_config;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake; // to the engine thread: a job, a stop, the end
@@ -89,10 +77,8 @@ private:
 
     // Created by the constructor, then used by the engine thread only, and
     // destroyed after it has been joined.
-    std::unique_ptr<EspeakSynth> m_synth;
-    std::unique_ptr<AudioSink> m_sink;
-    int m_sampleRate = 0;
-    Clock::time_point m_playEnd; // when everything written will have been played
+    std::unique_ptr<Synthesizer> m_synth;
+    std::unique_ptr<AudioOutput> m_output; // cancel() from any thread
 
     std::thread m_thread; // last: started once everything above exists
 };

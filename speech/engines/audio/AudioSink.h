@@ -6,10 +6,10 @@
 
 namespace upctv {
 
-// Where the engine's samples go: the audio device, a WAV file, or nowhere. The
-// engine paces its writes by its own clock (see SpeechEngine), so a sink need not
-// block; one that does block returns within a chunk's time. Every member is
-// called on the engine thread only; the object is created and destroyed there.
+// Where an engine's samples go: the audio device, a WAV file, or nowhere. Unless
+// the sink paces itself, AudioOutput paces the writes by its own clock, so a sink
+// need not block; one that does block returns within a chunk's time. Every member
+// but interrupt() is called on the engine thread only.
 class AudioSink {
 public:
     virtual ~AudioSink() = default;
@@ -23,6 +23,13 @@ public:
     virtual void drain() {}
     // Discards what was written but not yet played.
     virtual void flush() {}
+    // Called from any thread, under AudioOutput's lock: makes a blocking write() or
+    // drain() return at once and drops what is queued. Writes then play nothing
+    // until the next beginUtterance().
+    virtual void interrupt() {}
+    // True when write() blocks until the device asks for the samples and drain()
+    // until they have been heard: the device keeps time, not AudioOutput's clock.
+    virtual bool pacesItself() const { return false; }
     // How far ahead of the engine's clock writes may run; writes run unpaced
     // when isPaced() is false.
     virtual std::chrono::milliseconds lead() const { return std::chrono::milliseconds(0); }

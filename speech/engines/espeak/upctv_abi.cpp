@@ -1,14 +1,17 @@
-// The C ABI of libupctv.so (see upctv.h) over the espeak-ng engine.
+// The C ABI of an engine library (see upctv.h) over SpeechEngine, shared by the
+// engines: each library adds its own makeSynthesizer() (EngineFactory.h).
 //
 // The library creates its engine when it is loaded and destroys it when it is
 // unloaded: dlclose joins the engine thread and closes the audio device or WAV
 // file, so the library can be loaded and unloaded any number of times in one
-// process. espeak-ng itself is initialised at the first load and stays in the
-// process (it cannot be terminated and started again; see EspeakSynth.cpp).
+// process. The synthesisers' own libraries (espeak-ng, Festival) are initialised
+// at the first load and stay in the process (they cannot be terminated and
+// started again; see EspeakSynth.cpp and FestivalVoice.h).
 // No C++ exception leaves these functions: a failure returns -1 (upcTVStatus:
 // 0) and leaves the engine as it was.
 #include "upctv.h"
 
+#include "EngineFactory.h"
 #include "SpeechEngine.h"
 
 #include <cstdio>
@@ -24,7 +27,8 @@ upctv::SpeechEngine *g_engine = nullptr;
 
 __attribute__((constructor)) void createEngine() {
     try {
-        g_engine = new upctv::SpeechEngine(upctv::EngineConfig::fromEnvironment());
+        g_engine = new upctv::SpeechEngine(upctv::OutputConfig::fromEnvironment(),
+                                           upctv::makeSynthesizer());
     } catch (const std::exception &e) {
         std::fprintf(stderr, "upctv: the speech engine could not start: %s\n", e.what());
         g_engine = nullptr;

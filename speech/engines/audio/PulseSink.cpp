@@ -1,0 +1,235 @@
+#include "PulseSink.h"
+
+#include <cstdio>
+
+namespace upctv {
+namespace {
+
+// The stream's whole latency (its buffer and the sink's): short enough that a
+// flush leaves little to hear, long enough that a busy machine refills in time.
+constexpr pa_usec_t TargetLatency = 20 * PA_USEC_PER_MSEC;
+// The size of the server's requests: the pieces the engine writes.
+constexpr pa_usec_t RequestSize = 5 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t ConnectTimeout = 2 * PA_USEC_PER_SEC;
+
+void release(pa_operation *operation) {
+    if (operation != nullptr)
+        pa_operation_unref(operation);
+}
+
+} // namespace
+
+// Holds the main loop's lock, which guards the connection and every field the
+// callbacks touch.
+class PulseSink::Lock {
+public:
+    explicit Lock(pa_threaded_mainloop *loop) : m_loop(loop) { pa_threaded_mainloop_lock(m_loop); }
+    ~Lock() { pa_threaded_mainloop_unlock(m_loop); }
+    Lock(const Lock &) = delete;
+    Lock &operator=(const Lock &) = delete;
+
+private:
+    pa_threaded_mainloop *m_loop;
+};
+
+PulseSink::PulseSink(int sampleRate, std::string clientName)
+    : m_sampleRate(sampleRate), m_clientName(std::move(clientName)) {}
+
+PulseSink::~PulseSink() {
+    close();
+}
+
+bool PulseSink::open() {
+    m_loop = pa_threaded_mainloop_new();
+    if (m_loop == nullptr)
+        return false;
+    if (pa_threaded_mainloop_start(m_loop) < 0) {
+        pa_threaded_mainloop_free(m_loop);
+        m_loop = nullptr;
+        return false;
+    }
+    bool ready = false;
+    {
+        Lock lock(m_loop);
+        m_context = pa_context_new(pa_threaded_mainloop_get_api(m_loop), m_clientName.c_str());
+        pa_time_event *timer =
+            m_context == nullptr
+                ? nullptr
+                : pa_context_rttime_new(m_context, pa_rtclock_now() + ConnectTimeout,
+                                        &PulseSink::onTimeout, this);
+        ready = timer != nullptr && connectContext() && connectStream();
+        if (timer != nullptr)
+            pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+    }
+    if (!ready)
+        close();
+    return ready;
+}
+
+bool PulseSink::connectContext() {
+    pa_context_set_state_callback(m_context, &PulseSink::onContextState, this);
+    if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+        return false;
+    pa_context_state_t state = pa_context_get_state(m_context);
+    while (state != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state) && !m_timedOut) {
+        pa_threaded_mainloop_wait(m_loop);
+        state = pa_context_get_state(m_context);
+    }
+    return state == PA_CONTEXT_READY;
+}
+
+bool PulseSink::connectStream() {
+    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_sampleRate), 1};
+    m_stream = pa_stream_new(m_context, "Speech", &spec, nullptr);
+    if (m_stream == nullptr)
+        return false;
+    pa_stream_set_state_callback(m_stream, &PulseSink::onStreamState, this);
+    pa_stream_set_write_callback(m_stream, &PulseSink::onRequest, this);
+    pa_stream_set_underflow_callback(m_stream, &PulseSink::onUnderflow, this);
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(TargetLatency, &spec));
+    attr.prebuf = static_cast<uint32_t>(-1); // playback starts once tlength is queued
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RequestSize, &spec));
+    attr.fragsize = static_cast<uint32_t>(-1);
+    if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
+                                   nullptr) < 0)
+        return false;
+    pa_stream_state_t state = pa_stream_get_state(m_stream);
+    while (state == PA_STREAM_CREATING && !m_timedOut) {
+        pa_threaded_mainloop_wait(m_loop);
+        state = pa_stream_get_state(m_stream);
+    }
+    return state == PA_STREAM_READY;
+}
+
+void PulseSink::beginUtterance() {
+    Lock lock(m_loop);
+    m_interrupted = false;
+}
+
+bool PulseSink::write(const int16_t *samples, size_t count) {
+    Lock lock(m_loop);
+    // Only from the utterance's first samples on is running dry a gap: a
+    // synthesiser may take a while to start (Festival), and the server may still
+    // report the end of what a stop flushed.
+    m_inUtterance = !m_interrupted;
+    const auto *data = reinterpret_cast<const uint8_t *>(samples);
+    size_t left = count * sizeof(int16_t);
+    while (left > 0 && !m_interrupted) {
+        if (!streamReady()) {
+            fail("lost the connection");
+            return false;
+        }
+        const size_t room = pa_stream_writable_size(m_stream) & ~size_t(1);
+        if (room == 0) {
+            pa_threaded_mainloop_wait(m_loop); // until the server asks for more
+            continue;
+        }
+        const size_t piece = std::min(room, left);
+        if (pa_stream_write(m_stream, data, piece, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            fail("write failed");
+            return false;
+        }
+        data += piece;
+        left -= piece;
+    }
+    return true;
+}
+
+void PulseSink::drain() {
+    Lock lock(m_loop);
+    m_inUtterance = false;
+    if (!streamReady())
+        return;
+    pa_operation *operation = pa_stream_drain(
+        m_stream,
+        [](pa_stream *, int, void *loop) {
+            pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop *>(loop), 0);
+        },
+        m_loop);
+    while (operation != nullptr && pa_operation_get_state(operation) == PA_OPERATION_RUNNING &&
+           !m_interrupted && streamReady())
+        pa_threaded_mainloop_wait(m_loop);
+    if (operation != nullptr && pa_operation_get_state(operation) == PA_OPERATION_RUNNING)
+        pa_operation_cancel(operation);
+    release(operation);
+}
+
+void PulseSink::flush() {
+    Lock lock(m_loop);
+    m_inUtterance = false;
+    if (streamReady())
+        release(pa_stream_flush(m_stream, nullptr, nullptr));
+}
+
+void PulseSink::interrupt() {
+    Lock lock(m_loop);
+    m_interrupted = true;
+    m_inUtterance = false;
+    if (streamReady())
+        release(pa_stream_flush(m_stream, nullptr, nullptr));
+    pa_threaded_mainloop_signal(m_loop, 0);
+}
+
+bool PulseSink::streamReady() const {
+    return m_stream != nullptr && pa_stream_get_state(m_stream) == PA_STREAM_READY;
+}
+
+void PulseSink::fail(const char *what) {
+    std::fprintf(stderr, "upctv: audio server: %s (%s)\n", what,
+                 pa_strerror(pa_context_errno(m_context)));
+}
+
+void PulseSink::close() {
+    if (m_loop == nullptr)
+        return;
+    {
+        Lock lock(m_loop);
+        if (m_stream != nullptr) {
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+            pa_stream_disconnect(m_stream);
+            pa_stream_unref(m_stream);
+            m_stream = nullptr;
+        }
+        if (m_context != nullptr) {
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+            m_context = nullptr;
+        }
+    }
+    pa_threaded_mainloop_stop(m_loop);
+    pa_threaded_mainloop_free(m_loop);
+    m_loop = nullptr;
+}
+
+void PulseSink::onContextState(pa_context *, void *self) {
+    pa_threaded_mainloop_signal(static_cast<PulseSink *>(self)->m_loop, 0);
+}
+
+void PulseSink::onStreamState(pa_stream *, void *self) {
+    pa_threaded_mainloop_signal(static_cast<PulseSink *>(self)->m_loop, 0);
+}
+
+void PulseSink::onRequest(pa_stream *, size_t, void *self) {
+    pa_threaded_mainloop_signal(static_cast<PulseSink *>(self)->m_loop, 0);
+}
+
+void PulseSink::onUnderflow(pa_stream *, void *self) {
+    auto *sink = static_cast<PulseSink *>(self);
+    if (!sink->m_inUtterance)
+        return; // the end of an utterance, or a stop: nothing was missing
+    ++sink->m_underruns;
+    std::fprintf(stderr, "upctv: audio underrun (%u so far)\n", sink->m_underruns);
+}
+
+void PulseSink::onTimeout(pa_mainloop_api *, pa_time_event *, const struct timeval *, void *self) {
+    auto *sink = static_cast<PulseSink *>(self);
+    sink->m_timedOut = true;
+    pa_threaded_mainloop_signal(sink->m_loop, 0);
+}
+
+} // namespace upctv

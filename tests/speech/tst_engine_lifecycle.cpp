@@ -1,0 +1,130 @@
+// The engine contract's life cycle, run over every engine of the build (see
+// tst_engine_contract.cpp): hundreds of loads and unloads leave no thread or
+// memory behind, and an engine whose server is missing stays silent and idle.
+#include "EngineRows.h"
+#include "LoadedEngine.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+constexpr int Catalan = 99;
+constexpr int Spanish = 101;
+const char *const CatalanSentence = "Bon dia, avui fa sol i anem tots junts a la platja.";
+} // namespace
+
+class TestEngineLifecycle : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    ContractServer m_contract;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_contract.startIfNeeded();
+    }
+    void missingServerLeavesTheEngineSilent_data();
+    void missingServerLeavesTheEngineSilent();
+    void loadSpeakUnloadManyTimes_data() { addOneRowPerEngine(); }
+    void loadSpeakUnloadManyTimes();
+};
+
+void TestEngineLifecycle::missingServerLeavesTheEngineSilent_data() {
+    addEngineRows([] {},
+                  [](const EngineKind &kind, auto row) {
+                      if (kind.needsSpeechDispatcher)
+                          row(QStringLiteral("no speech-dispatcher"));
+                  });
+}
+
+// The engine is pointed at a socket nobody serves (and that no server can be
+// started on): it loads, says one line on standard error, speaks nothing, is
+// never busy and neither hangs nor crashes.
+void TestEngineLifecycle::missingServerLeavesTheEngineSilent() {
+    QFETCH(QString, engineName);
+    const EngineKind kind = engineNamed(engineName);
+    QTemporaryDir nowhere;
+    QVERIFY(nowhere.isValid());
+    const QByteArray saved = qgetenv("SPEECHD_ADDRESS");
+    qputenv("SPEECHD_ADDRESS", "unix_socket:" + QFile::encodeName(nowhere.filePath(
+                                                    QStringLiteral("missing/speechd.sock"))));
+    const QString errPath = nowhere.filePath(QStringLiteral("stderr.txt"));
+    std::fflush(stderr);
+    const int savedErr = dup(STDERR_FILENO);
+    QVERIFY(std::freopen(QFile::encodeName(errPath).constData(), "w", stderr) != nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        LoadedEngine engine(kind, QString(), Pace::RealTime, nullptr);
+        std::fflush(stderr);
+        dup2(savedErr, STDERR_FILENO);
+        close(savedErr);
+        qputenv("SPEECHD_ADDRESS", saved);
+        QVERIFY(engine.isLoaded());
+        QCOMPARE(engine.status(0), 0);
+        QCOMPARE(engine.read(CatalanSentence), -1);
+        QCOMPARE(engine.status(0), 0);
+        QCOMPARE(engine.stop(), 0);
+        QCOMPARE(engine.setSpeed(200), 0);
+    }
+    QVERIFY(std::chrono::steady_clock::now() - start < 10s);
+    QFile err(errPath);
+    QVERIFY(err.open(QIODevice::ReadOnly));
+    const QByteArray said = err.readAll();
+    QCOMPARE(said.count('\n'), 1);
+    QVERIFY2(said.contains("speech-dispatcher"), said.constData());
+}
+
+void TestEngineLifecycle::loadSpeakUnloadManyTimes() {
+    // An engine may keep one-time state in the process after the first load
+    // (espeak-ng does, with one idle thread); from then on every unload must
+    // leave the same threads behind, and memory must not grow.
+    FETCH_ENGINE_OR_SKIP(kind, m_contract);
+    qsizetype threadsAfterFirst = 0;
+    long residentAtWarmUp = 0;
+    const int cycles = 200;
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        {
+            LoadedEngine engine(kind, m_dir.filePath(QStringLiteral("cycles.wav")), Pace::Unpaced,
+                                m_contract.server.get());
+            QVERIFY(engine.isLoaded());
+            QCOMPARE(engine.setSpeed(10 + cycle % 30 * 10), 0);
+            QCOMPARE(engine.setLanguage(cycle % 2 ? Spanish : Catalan), 0);
+            // Real-time engines speak to the end only now and then, to keep
+            // the test short.
+            if (engine.measuresExactly() || cycle % 10 == 0) {
+                QCOMPARE(engine.read("Hola."), 0);
+                QVERIFY(engine.waitIdle(10s));
+            }
+            QCOMPARE(engine.read(CatalanSentence), 0);
+            if (cycle % 3 == 0)
+                QCOMPARE(engine.stop(), 0); // else unloaded while still speaking
+        }
+        QVERIFY2(!engineIsMapped(), qPrintable(QString::number(cycle)));
+        if (cycle == 1)
+            threadsAfterFirst = threadCount();
+        QCOMPARE(threadCount(), threadsAfterFirst);
+        if (cycle == 20)
+            residentAtWarmUp = residentKilobytes();
+    }
+    if (kind.writesWav)
+        QVERIFY(readWav(m_dir.filePath(QStringLiteral("cycles.wav"))).valid);
+#if defined(__SANITIZE_ADDRESS__)
+    Q_UNUSED(residentAtWarmUp);
+    qInfo("resident set not compared: the sanitizer holds freed memory back");
+#else
+    const long growth = residentKilobytes() - residentAtWarmUp;
+    QVERIFY2(growth < 8 * 1024, qPrintable(QStringLiteral("grew by %1 kB").arg(growth)));
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestEngineLifecycle)
+#include "tst_engine_lifecycle.moc"
