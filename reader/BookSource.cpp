@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -23,10 +24,6 @@ const Phrase &reasonFor(ExtractionStatus why) {
     default:
         return Messages::CannotOpenBook;
     }
-}
-
-bool endsSentenceAt(BookFile &text, qint64 stop) {
-    return text.byteAt(stop) == '.' && SentenceScanner::isSeparator(text.byteAt(stop + 1));
 }
 
 } // namespace
@@ -91,10 +88,15 @@ qint64 sentenceStartAtOrBefore(const QString &textPath, qint64 position) {
         position >= text.size()) {
         return position;
     }
-    for (qint64 p = position; p > 0; --p) {
-        if (endsSentenceAt(text, p - 1) || (p >= 2 && endsSentenceAt(text, p - 2))) {
-            return p;
-        }
+    text.close();
+    // The last sentence start before position + 1 is the last one at or before
+    // position, found the way the reader steps back a sentence: real boundaries
+    // and cut points alike, reading a few kilobytes at most. That step lands one
+    // byte past the separator or blank that begins a sentence, so a position on
+    // that first byte comes back one higher: it is a start itself and stays.
+    qint64 start = position;
+    if (!StepBackOneSentence(textPath, position + 1, true, start)) {
+        return position;
     }
-    return 0;
+    return std::min(start, position);
 }

@@ -51,9 +51,10 @@ private:
 // cannot-open text always was. Returns at once.
 void speakRefusal(const QString &spokenName, ExtractionStatus why);
 
-// `position` when it is a sentence start in the text at `textPath` (0, the
-// separator after a sentence's full stop, or the byte after that separator),
-// otherwise the nearest sentence start before it, found by reading back from
-// `position`. A position at or past the end, or a text that cannot be read,
+// `position` when it is a sentence start in the text at `textPath` as the
+// sentence scanner sees it (0, the separator after a sentence's full stop, a cut
+// point of a long stretch, or the byte after such a separator or blank),
+// otherwise the nearest sentence start before it, found by reading a few
+// kilobytes back from `position`. A position at or past the end, or a text that cannot be read,
 // stays as it is: the reading run treats it as the end of the book.
 qint64 sentenceStartAtOrBefore(const QString &textPath, qint64 position);

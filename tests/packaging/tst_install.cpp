@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -78,6 +79,8 @@ private slots:
     void installedFiles_data();
     void installedFiles();
     void nothingElseInstalled();
+    void namesOnlyConfiguredAddresses_data();
+    void namesOnlyConfiguredAddresses();
     void runpath_data();
     void runpath();
     void commandLineNeedsNoDisplayNorEngine_data();
@@ -133,6 +136,47 @@ void TestInstall::nothingElseInstalled() {
     expected.sort();
     found.sort();
     QCOMPARE(found, expected);
+}
+
+void TestInstall::namesOnlyConfiguredAddresses_data() {
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QByteArrayList>("present");
+    QTest::addColumn<QByteArrayList>("absent");
+    QByteArray site = ZELVORA_WEB_SITE;
+    while (site.endsWith('/')) {
+        site.chop(1);
+    }
+    const QByteArrayList siteLines{"<url type=\"homepage\">" + site + "</url>",
+                                   site + "/screenshots/book-chooser.png</image>"};
+    const QByteArrayList noSite{"<url", "<screenshots>"};
+    QTest::newRow("metainfo") << QStringLiteral("share/metainfo/") + AppId +
+                                     QStringLiteral(".metainfo.xml")
+                              << (site.isEmpty() ? QByteArrayList{} : siteLines)
+                              << (site.isEmpty() ? noSite : QByteArrayList{});
+    const QByteArrayList contact{"Upstream-Contact: " ZELVORA_MAINTAINER "\n"};
+    const QByteArray source = "\nSource: " + site + '\n';
+    QTest::newRow("copyright") << QStringLiteral("share/doc/zelvora/copyright")
+                               << (site.isEmpty() ? contact : contact + QByteArrayList{source})
+                               << (site.isEmpty() ? QByteArrayList{"Source:"} : QByteArrayList{});
+}
+
+// The metadata and copyright file name the web site and maintainer the build was
+// given, and no other address: with no site, neither a home page nor screenshots.
+void TestInstall::namesOnlyConfiguredAddresses() {
+    QFETCH(QString, relative);
+    QFETCH(QByteArrayList, present);
+    QFETCH(QByteArrayList, absent);
+    QFile file(installed(relative));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (const QByteArray &part : present) {
+        QVERIFY2(text.contains(part), part.constData());
+    }
+    for (const QByteArray &part : absent) {
+        QVERIFY2(!text.contains(part), part.constData());
+    }
+    const QRegularExpression placeholder(QStringLiteral("@[A-Z_]+@"));
+    QVERIFY(!placeholder.match(QString::fromUtf8(text)).hasMatch());
 }
 
 void TestInstall::runpath_data() {

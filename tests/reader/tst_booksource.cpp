@@ -28,6 +28,15 @@ void TestBookSource::positionMovesBackToASentenceStart_data() {
     QTest::newRow("a decimal point is no boundary") << text << qint64(19) << qint64(16);
     QTest::newRow("inside the first sentence") << text << qint64(1) << qint64(0);
     QTest::newRow("past the end stays") << text << qint64(500) << qint64(500);
+    // A stretch of 12000 bytes without a full stop: real starts 0 and 3, then cut
+    // points at the last blank up to each grid point (3067, 6139 and 9211).
+    const QByteArray block = "Un." + QByteArray(" paraula").repeated(1500) + '.';
+    QTest::newRow("a cut point") << block << qint64(3067) << qint64(3067);
+    QTest::newRow("the byte after a cut point") << block << qint64(3068) << qint64(3068);
+    QTest::newRow("inside a cut piece") << block << qint64(5000) << qint64(3068);
+    QTest::newRow("the third cut point") << block << qint64(9211) << qint64(9211);
+    QTest::newRow("the last piece") << block << qint64(11990) << qint64(9212);
+    QTest::newRow("before the first cut point") << block << qint64(3000) << qint64(4);
 }
 
 void TestBookSource::positionMovesBackToASentenceStart() {
