@@ -171,11 +171,12 @@ void analyse(const AudioCapture &capture, const std::vector<Trial> &trials) {
 
 // Reads sentence after sentence for `seconds`, recording the sink, and counts
 // the gaps: a text that sounds longer than the shortest reading of the same text
-// by more than GapMs was interrupted. Also counts the underflows the server
+// by more than GapMs was interrupted (espeak-ng itself varies a reading by one
+// 10 ms frame, whatever the audio output). Also counts the underflows the server
 // reported to the engine (its lines on standard error); the server reports some
 // that it repairs by rewinding the sink before anything is heard.
 void soak(const Speaker &speaker, int seconds) {
-    constexpr double GapMs = 5;
+    constexpr double GapMs = 15;
     char path[] = "/tmp/bench_audio_stderrXXXXXX";
     const int log = mkstemp(path);
     const int saved = dup(2);
