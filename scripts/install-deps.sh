@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libespeak-ng-dev espeak-ng-data libpcaudio-dev
   festival-dev festvox-ca-ona-hts
+  libpulse-dev
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
   libzip-dev libxml2-dev libpoppler-cpp-dev

@@ -3,11 +3,14 @@
 // nothing to any other text. Observed in the engine's WAV file.
 #include "Engines.h"
 #include "LoadedEngine.h"
+#include "SentencePause.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdlib>
 #include <thread>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -23,12 +26,66 @@ private:
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void sentenceEndsAreFound_data();
+    void sentenceEndsAreFound();
+    void pauseIsTheGapLessWhatATextAlreadyHas_data();
+    void pauseIsTheGapLessWhatATextAlreadyHas();
     void onlySentenceEndsGetThePause_data();
     void onlySentenceEndsGetThePause();
     void sentencesReadOneByOneAreSpacedAsInOneText_data();
     void sentencesReadOneByOneAreSpacedAsInOneText();
     void stopDuringThePauseEndsItAtOnce();
 };
+
+void TestSentencePause::sentenceEndsAreFound_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<char>("mark");
+    QTest::newRow("full stop") << QByteArray("Hola.") << '.';
+    QTest::newRow("question mark, blank") << QByteArray("Qu\xC3\xA8? ") << '?';
+    QTest::newRow("exclamation mark, line end") << QByteArray("Hola!\n") << '!';
+    QTest::newRow("colon, blanks and line ends") << QByteArray("Llista: \t\r\n") << ':';
+    QTest::newRow("semicolon") << QByteArray("primer;") << ';';
+    QTest::newRow("ellipsis") << QByteArray("i aleshores...") << '.';
+    QTest::newRow("no mark") << QByteArray("Men\xC3\xBA principal") << '\0';
+    QTest::newRow("comma") << QByteArray("Hola,") << '\0';
+    QTest::newRow("quote after the full stop") << QByteArray("Hola.\"") << '\0';
+    QTest::newRow("full stop inside") << QByteArray("3.5 euros") << '\0';
+    QTest::newRow("blanks only") << QByteArray(" \n ") << '\0';
+    QTest::newRow("empty") << QByteArray() << '\0';
+}
+
+void TestSentencePause::sentenceEndsAreFound() {
+    QFETCH(QByteArray, text);
+    QFETCH(char, mark);
+    QCOMPARE(upctv::sentenceEndMark(std::string_view(text.constData(), size_t(text.size()))), mark);
+}
+
+void TestSentencePause::pauseIsTheGapLessWhatATextAlreadyHas_data() {
+    // Samples as runs: positive counts are sound, negative counts silence.
+    QTest::addColumn<QList<int>>("both");
+    QTest::addColumn<QList<int>>("single");
+    QTest::addColumn<int>("pause");
+    QTest::newRow("gap less the single's edges")
+        << QList<int>{10, -100, 10} << QList<int>{-5, 10, -20} << 75;
+    QTest::newRow("the longest inner gap counts")
+        << QList<int>{-30, 10, -40, 10, -100, 10, -50} << QList<int>{10} << 100;
+    QTest::newRow("edges longer than the gap")
+        << QList<int>{10, -20, 10} << QList<int>{-15, 10, -15} << 0;
+    QTest::newRow("silent probe") << QList<int>{-100} << QList<int>{-10} << 0;
+}
+
+void TestSentencePause::pauseIsTheGapLessWhatATextAlreadyHas() {
+    QFETCH(QList<int>, both);
+    QFETCH(QList<int>, single);
+    QFETCH(int, pause);
+    const auto samples = [](const QList<int> &runs) {
+        std::vector<int16_t> out;
+        for (const int run : runs)
+            out.insert(out.end(), size_t(std::abs(run)), int16_t(run > 0 ? 3000 : 0));
+        return out;
+    };
+    QCOMPARE(upctv::pauseToAdd(samples(both), samples(single)), size_t(pause));
+}
 
 void TestSentencePause::onlySentenceEndsGetThePause_data() {
     QTest::addColumn<QByteArray>("text");

@@ -1,15 +1,35 @@
 #include "PulseSink.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace upctv {
 namespace {
 
-// The stream's whole latency (its buffer and the sink's): short enough that a
-// flush leaves little to hear, long enough that a busy machine refills in time.
-constexpr pa_usec_t TargetLatency = 20 * PA_USEC_PER_MSEC;
+// The stream's whole latency (its buffer and the sink's): short, so that little
+// is queued should the sink be unable to drop it on a flush, yet above the 20 ms
+// at which PulseAudio 16 reported underruns here even on an idle machine.
+// UPCTV_AUDIO_LATENCY_MS (5 to 1000) overrides it.
+constexpr pa_usec_t DefaultLatency = 40 * PA_USEC_PER_MSEC;
 // The size of the server's requests: the pieces the engine writes.
 constexpr pa_usec_t RequestSize = 5 * PA_USEC_PER_MSEC;
+
+pa_usec_t targetLatency() {
+    const char *text = std::getenv("UPCTV_AUDIO_LATENCY_MS");
+    const long ms = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
+    return ms >= 5 && ms <= 1000 ? pa_usec_t(ms) * PA_USEC_PER_MSEC : DefaultLatency;
+}
+
+pa_buffer_attr bufferFor(pa_usec_t latency, const pa_sample_spec &spec) {
+    pa_buffer_attr attr{};
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(latency, &spec));
+    attr.prebuf = static_cast<uint32_t>(-1); // playback starts once tlength is queued
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RequestSize, &spec));
+    attr.fragsize = static_cast<uint32_t>(-1);
+    return attr;
+}
 constexpr pa_usec_t ConnectTimeout = 2 * PA_USEC_PER_SEC;
 
 void release(pa_operation *operation) {
@@ -86,12 +106,7 @@ bool PulseSink::connectStream() {
     pa_stream_set_state_callback(m_stream, &PulseSink::onStreamState, this);
     pa_stream_set_write_callback(m_stream, &PulseSink::onRequest, this);
     pa_stream_set_underflow_callback(m_stream, &PulseSink::onUnderflow, this);
-    pa_buffer_attr attr{};
-    attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(TargetLatency, &spec));
-    attr.prebuf = static_cast<uint32_t>(-1); // playback starts once tlength is queued
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RequestSize, &spec));
-    attr.fragsize = static_cast<uint32_t>(-1);
+    const pa_buffer_attr attr = bufferFor(targetLatency(), spec);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
                                    nullptr) < 0)
         return false;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <dlfcn.h>
 
 namespace upctv {
@@ -130,8 +131,10 @@ bool EspeakSynth::synthesize(const std::string &utf8, const SampleSink &sink) {
 size_t EspeakSynth::sentencePause(char mark) {
     if (!isReady() || mark == 0)
         return 0;
-    const auto key =
-        std::make_tuple(m_voice.language, m_voice.speaker, m_pace.rate, m_pace.wordGap, mark);
+    const uint64_t key = uint64_t(uint8_t(m_voice.language)) << 56 |
+                         uint64_t(uint8_t(m_voice.speaker)) << 48 |
+                         uint64_t(uint16_t(m_pace.rate)) << 32 |
+                         uint64_t(uint16_t(m_pace.wordGap)) << 16 | uint8_t(mark);
     if (const auto found = m_pauses.find(key); found != m_pauses.end())
         return found->second;
     const size_t pause =
@@ -143,7 +146,11 @@ size_t EspeakSynth::sentencePause(char mark) {
 std::vector<int16_t> EspeakSynth::render(const std::string &utf8) {
     std::vector<int16_t> samples;
     synthesize(utf8, [&samples](const int16_t *chunk, size_t count) {
-        samples.insert(samples.end(), chunk, chunk + count);
+        // Not vector::insert: in unoptimised builds it exports a C++20 inline
+        // variable as a unique symbol, and such a library can never be unloaded.
+        const size_t at = samples.size();
+        samples.resize(at + count);
+        std::memcpy(samples.data() + at, chunk, count * sizeof(int16_t));
         return true;
     });
     return samples;

@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 namespace upctv {
@@ -62,8 +61,10 @@ private:
     bool m_voiceSet = false;
     VoiceChoice m_voice;
     EspeakPace m_pace;
-    // Measured pauses by language, speaker, rate, word gap and mark.
-    std::map<std::tuple<int, int, int, int, char>, size_t> m_pauses;
+    // Measured pauses by language, speaker, rate, word gap and mark, packed into
+    // one number (a tuple key would give the library C++20 inline variables that
+    // unoptimised builds export as unique symbols, which keep it from unloading).
+    std::map<uint64_t, size_t> m_pauses;
 };
 
 // The espeak-ng engine's synthesiser: text decoded to UTF-8, the speed mapped to
