@@ -196,25 +196,7 @@ QByteArray SettingsFile::readValue(const QString &key) const {
 }
 
 bool SettingsFile::writeValue(const QString &key, const QByteArray &value) {
-    if (key.isEmpty() || !IniFormat::isStorableValue(value)) {
-        return false;
-    }
-    if (!ensureFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()))) {
-        return false;
-    }
-    const FileLock lock(lockPath(), m_lockTimeout);
-    if (!lock.isLocked()) {
-        return false;
-    }
-    const QString target = replacedFile(m_path);
-    removeLeftoverTemporaries(target);
-    const QByteArray targetName = QFile::encodeName(target);
-    const std::optional<QByteArray> current = readWholeFile(targetName);
-    if (!current) {
-        return false; // never replace what could not be read
-    }
-    return replaceFile(targetName,
-                       IniFormat::withValue(*current, Section, key.toUtf8(), matchFor(key), value));
+    return writeValues({{key, value}});
 }
 
 bool SettingsFile::writeValues(const QList<std::pair<QString, QByteArray>> &values) {
