@@ -19,9 +19,9 @@ constexpr int MarkerLevel = 1000; // in right minus left
 
 pa_simple *openStream(pa_stream_direction_t direction, const char *device, const char *name,
                       const pa_buffer_attr &attr) {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, AudioCapture::Rate, 2};
+    const pa_sample_spec format{PA_SAMPLE_S16LE, AudioCapture::Rate, 2};
     int error = 0;
-    pa_simple *stream = pa_simple_new(nullptr, "bench_audio", direction, device, name, &spec,
+    pa_simple *stream = pa_simple_new(nullptr, "bench_audio", direction, device, name, &format,
                                       nullptr, &attr, &error);
     if (stream == nullptr)
         std::fprintf(stderr, "bench_audio: %s stream: %s\n", name, pa_strerror(error));

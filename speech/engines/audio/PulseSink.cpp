@@ -21,12 +21,12 @@ pa_usec_t targetLatency() {
     return ms >= 5 && ms <= 1000 ? pa_usec_t(ms) * PA_USEC_PER_MSEC : DefaultLatency;
 }
 
-pa_buffer_attr bufferFor(pa_usec_t latency, const pa_sample_spec &spec) {
+pa_buffer_attr bufferFor(pa_usec_t latency, const pa_sample_spec &format) {
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(latency, &spec));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(latency, &format));
     attr.prebuf = static_cast<uint32_t>(-1); // playback starts once tlength is queued
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RequestSize, &spec));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RequestSize, &format));
     attr.fragsize = static_cast<uint32_t>(-1);
     return attr;
 }
@@ -99,14 +99,14 @@ bool PulseSink::connectContext() {
 }
 
 bool PulseSink::connectStream() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_sampleRate), 1};
-    m_stream = pa_stream_new(m_context, "Speech", &spec, nullptr);
+    const pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(m_sampleRate), 1};
+    m_stream = pa_stream_new(m_context, "Speech", &format, nullptr);
     if (m_stream == nullptr)
         return false;
     pa_stream_set_state_callback(m_stream, &PulseSink::onStreamState, this);
     pa_stream_set_write_callback(m_stream, &PulseSink::onRequest, this);
     pa_stream_set_underflow_callback(m_stream, &PulseSink::onUnderflow, this);
-    const pa_buffer_attr attr = bufferFor(targetLatency(), spec);
+    const pa_buffer_attr attr = bufferFor(targetLatency(), format);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
                                    nullptr) < 0)
         return false;

@@ -11,6 +11,7 @@
 // 0) and leaves the engine as it was.
 #include "upctv.h"
 
+#include "EngineCall.h"
 #include "EngineFactory.h"
 #include "SpeechEngine.h"
 
@@ -40,15 +41,8 @@ __attribute__((destructor)) void destroyEngine() {
     g_engine = nullptr;
 }
 
-// Runs `action` on the engine, turning a missing engine or an exception into -1.
 template <typename Action> int withEngine(Action action) {
-    if (g_engine == nullptr)
-        return -1;
-    try {
-        return action(*g_engine);
-    } catch (...) {
-        return -1;
-    }
+    return upctv::callEngine(g_engine, action);
 }
 
 } // namespace

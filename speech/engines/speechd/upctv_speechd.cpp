@@ -8,6 +8,7 @@
 // exception leaves these functions: a failure returns -1 (upcTVStatus: 0).
 #include "upctv.h"
 
+#include "EngineCall.h"
 #include "SpeechdEngine.h"
 
 #include <cstdio>
@@ -40,13 +41,7 @@ __attribute__((destructor)) void destroyEngine() {
 }
 
 template <typename Action> int withEngine(Action action) {
-    if (g_engine == nullptr)
-        return -1;
-    try {
-        return action(*g_engine);
-    } catch (...) {
-        return -1;
-    }
+    return upctv::callEngine(g_engine, action);
 }
 
 } // namespace
