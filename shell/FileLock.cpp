@@ -1,5 +1,7 @@
 #include "FileLock.h"
 
+#include "FileDescriptor.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -10,18 +12,18 @@
 #include <sys/file.h>
 #include <system_error>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
-// What the waiting FileLock and its helper thread share. Whoever settles the
-// state last owns the descriptor.
+// What the waiting FileLock and its helper thread share. The FileLock takes the
+// descriptor once it is locked; otherwise the descriptor closes with the last of
+// the two to let go of this.
 struct PendingLock {
     enum class State { Waiting, Locked, Failed, Abandoned };
     std::mutex mutex;
     std::condition_variable settled;
     State state = State::Waiting;
-    int fd = -1;
+    FileDescriptor fd;
 };
 
 // Runs on a detached helper thread; touches nothing but `pending`. Blocks in
@@ -30,64 +32,58 @@ struct PendingLock {
 void takeLockBlocking(const std::shared_ptr<PendingLock> &pending) {
     int result = 0;
     do {
-        result = ::flock(pending->fd, LOCK_EX);
+        result = ::flock(pending->fd.get(), LOCK_EX);
     } while (result != 0 && errno == EINTR);
 
     const std::lock_guard guard(pending->mutex);
     if (pending->state == PendingLock::State::Abandoned) {
-        ::close(pending->fd);
+        pending->fd.close(); // releases the lock at once
         return;
     }
     pending->state = result == 0 ? PendingLock::State::Locked : PendingLock::State::Failed;
     pending->settled.notify_one();
 }
 
-// Takes the lock on `fd` (whose ownership passes here) within `timeout`. Returns
-// the locked descriptor, or -1 once the descriptor has been handed off or closed.
-int takeLockWithin(int fd, std::chrono::milliseconds timeout) {
+// Takes the lock on `fd` within `timeout`. Returns the locked descriptor, or
+// none when the lock could not be taken in time (the helper thread then closes
+// `fd` once it gets the lock).
+FileDescriptor takeLockWithin(FileDescriptor fd, std::chrono::milliseconds timeout) {
     auto pending = std::make_shared<PendingLock>();
-    pending->fd = fd;
+    pending->fd = std::move(fd);
     try {
         std::thread([pending] { takeLockBlocking(pending); }).detach();
     } catch (const std::system_error &) {
-        ::close(fd);
-        return -1;
+        return {};
     }
     std::unique_lock guard(pending->mutex);
     const bool settled = pending->settled.wait_for(
         guard, timeout, [&] { return pending->state != PendingLock::State::Waiting; });
     if (!settled) {
-        pending->state = PendingLock::State::Abandoned; // the helper thread closes fd
-        return -1;
+        pending->state = PendingLock::State::Abandoned;
+        return {};
     }
     if (pending->state == PendingLock::State::Failed) {
-        ::close(fd);
-        return -1;
+        return {};
     }
-    return fd;
+    return std::move(pending->fd);
 }
 
 } // namespace
 
 FileLock::FileLock(const QString &lockFilePath, std::chrono::milliseconds timeout) {
-    const int fd =
-        ::open(QFile::encodeName(lockFilePath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    FileDescriptor fd(
+        ::open(QFile::encodeName(lockFilePath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd.isOpen()) {
         return;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        m_fd = fd;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+        m_fd = std::move(fd);
         return;
     }
     if (errno != EWOULDBLOCK) {
-        ::close(fd);
         return;
     }
-    m_fd = takeLockWithin(fd, timeout);
+    m_fd = takeLockWithin(std::move(fd), timeout);
 }
 
-FileLock::~FileLock() {
-    if (m_fd >= 0) {
-        ::close(m_fd); // releases the lock
-    }
-}
+FileLock::~FileLock() = default; // closing the descriptor releases the lock

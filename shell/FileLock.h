@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileDescriptor.h"
+
 #include <QString>
 
 #include <chrono>
@@ -19,8 +21,8 @@ public:
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;
 
-    bool isLocked() const { return m_fd >= 0; }
+    bool isLocked() const { return m_fd.isOpen(); }
 
 private:
-    int m_fd = -1; // the locked lock file, or -1
+    FileDescriptor m_fd; // the locked lock file, or none
 };
