@@ -9,19 +9,11 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using BookMaker::blocks;
 using BookMaker::Entries;
 using Pages = QList<QList<QByteArray>>;
 
 namespace {
-
-QByteArray blocks(const QList<QByteArray> &lines) {
-    QByteArray text;
-    for (const QByteArray &line : lines) {
-        text += line + "\r\n";
-    }
-    text.chop(2); // the text ends at its last full stop
-    return text;
-}
 
 Entries withEntry(Entries entries, const QByteArray &name, const QByteArray &bytes) {
     entries.append({name, bytes});

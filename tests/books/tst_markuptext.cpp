@@ -1,26 +1,14 @@
 // Web pages and EPUB content documents to text, the text builder's block endings,
 // and the names and titles of the formats.
 #include "BookFormat.h"
+#include "BookMaker.h"
 #include "MarkupText.h"
 #include "TextBuilder.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// The text of blocks as TextBuilder ends them.
-QByteArray blocks(const QList<QByteArray> &lines) {
-    QByteArray text;
-    for (const QByteArray &line : lines) {
-        text += line + "\r\n";
-    }
-    text.chop(2); // the text ends at its last full stop
-    return text;
-}
-
-} // namespace
+using BookMaker::blocks;
 
 class TestMarkupText : public QObject {
     Q_OBJECT

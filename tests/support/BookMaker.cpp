@@ -65,6 +65,15 @@ bool writeZip(const QString &path, const Entries &entries) {
     return zip_close(archive) == 0 && ok;
 }
 
+QByteArray blocks(const QList<QByteArray> &lines) {
+    QByteArray text;
+    for (const QByteArray &line : lines) {
+        text += line + "\r\n";
+    }
+    text.chop(2);
+    return text;
+}
+
 QByteArray xhtml(const QByteArray &body) {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
            "<html xmlns=\"http://www.w3.org/1999/xhtml\" "

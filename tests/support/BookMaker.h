@@ -28,6 +28,10 @@ Entries epubEntries(const QList<QByteArray> &bodies, const QList<int> &nonLinear
 Entries docxEntries(const QByteArray &body);
 Entries odtEntries(const QByteArray &text);
 
+// The text that extraction makes of these blocks: each ends with "\r\n", but
+// the last, since the text ends at its last full stop.
+QByteArray blocks(const QList<QByteArray> &lines);
+
 // A PDF of Letter pages in Helvetica, one line of text per entry (Latin-1 text
 // given as UTF-8); an empty entry leaves a blank line (a paragraph gap). A page
 // with no lines gets a drawn stroke instead, so that it has content but no text.
