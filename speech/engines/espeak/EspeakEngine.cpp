@@ -2,11 +2,13 @@
 #include "EngineFactory.h"
 
 #include "EspeakSynth.h"
+#include "SpeechEngine.h"
 
 namespace upctv {
 
-std::unique_ptr<Synthesizer> makeSynthesizer() {
-    return std::make_unique<EspeakSynthesizer>();
+std::unique_ptr<Engine> makeEngine() {
+    return std::make_unique<SpeechEngine>(OutputConfig::fromEnvironment(),
+                                          std::make_unique<EspeakSynthesizer>());
 }
 
 } // namespace upctv

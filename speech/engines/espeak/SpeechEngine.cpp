@@ -41,12 +41,13 @@ SpeechEngine::~SpeechEngine() {
     m_synth.reset();
 }
 
-void SpeechEngine::read(std::string text) {
+bool SpeechEngine::read(std::string text) {
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(Job{std::move(text), m_voice, m_speed, m_epoch.load()});
     }
     m_wake.notify_all();
+    return true;
 }
 
 void SpeechEngine::stop() {
@@ -60,7 +61,7 @@ void SpeechEngine::stop() {
     m_idle.wait_for(lock, StopTimeout, [this] { return m_activeEpoch == 0; });
 }
 
-bool SpeechEngine::isSpeaking() const {
+bool SpeechEngine::isSpeaking() {
     std::lock_guard lock(m_mutex);
     return !m_queue.empty() || (m_activeEpoch != 0 && m_activeEpoch == m_epoch.load());
 }

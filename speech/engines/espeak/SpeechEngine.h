@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioOutput.h"
+#include "Engine.h"
 #include "Synthesizer.h"
 
 #include <atomic>
@@ -23,32 +24,33 @@ namespace upctv {
 // output keeps time, so "speaking" lasts as long as the sound does, and a stop
 // silences it at once. The pause after a sentence belongs to the utterance (the
 // synthesisers end such a text with it), so the status stays busy through it.
-class SpeechEngine {
+class SpeechEngine final : public Engine {
 public:
     // Takes `synth`, creates the WAV file when one is configured, and starts the
     // engine thread, which opens the audio device otherwise.
     SpeechEngine(OutputConfig config, std::unique_ptr<Synthesizer> synth);
     // Discards the queue, stops the sound, joins the engine thread, then closes
     // the output and lets go of the synthesiser.
-    ~SpeechEngine();
+    ~SpeechEngine() override;
     SpeechEngine(const SpeechEngine &) = delete;
     SpeechEngine &operator=(const SpeechEngine &) = delete;
 
-    // Queues `text` (bytes, UTF-8 or Windows-1252) with the current voice and speed.
-    void read(std::string text);
+    // Queues `text` (bytes, UTF-8 or Windows-1252) with the current voice and
+    // speed; always true.
+    bool read(std::string text) override;
     // Discards the queue and what is being spoken. Returns when the engine thread
     // has let go of the utterance, or after a short time-out should the device
     // hang; either way the output is silenced and isSpeaking() is false from then on.
-    void stop();
+    void stop() override;
     // True from read() until the last sample has been played, false after stop().
-    bool isSpeaking() const;
+    bool isSpeaking() override;
 
     // Settings for the texts queued after the call. Speed is clamped to 10..300;
     // a language other than 99 or 101 and a speaker other than 0 or 1 are refused
     // (false) and change nothing.
-    void setSpeed(int speed);
-    bool setLanguage(int code);
-    bool setSpeaker(int speaker);
+    void setSpeed(int speed) override;
+    bool setLanguage(int code) override;
+    bool setSpeaker(int speaker) override;
 
 private:
     struct Job {

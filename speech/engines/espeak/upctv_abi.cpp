@@ -1,19 +1,19 @@
-// The C ABI of an engine library (see upctv.h) over SpeechEngine, shared by the
-// engines: each library adds its own makeSynthesizer() (EngineFactory.h).
+// The C ABI of an engine library (see upctv.h), shared by every engine library:
+// each adds its own makeEngine() (EngineFactory.h).
 //
 // The library creates its engine when it is loaded and destroys it when it is
-// unloaded: dlclose joins the engine thread and closes the audio device or WAV
-// file, so the library can be loaded and unloaded any number of times in one
-// process. The synthesisers' own libraries (espeak-ng, Festival) are initialised
-// at the first load and stay in the process (they cannot be terminated and
-// started again; see EspeakSynth.cpp and FestivalVoice.h).
+// unloaded (the espeak-ng and Festival engines join their engine thread and
+// close the audio device or WAV file; the speech-dispatcher engine closes its
+// connection), so the library can be loaded and unloaded any number of times in
+// one process. The synthesisers' own libraries (espeak-ng, Festival, libspeechd)
+// are initialised at the first load and stay in the process (see EspeakSynth.cpp,
+// FestivalVoice.h and upctv_speechd.cpp).
 // No C++ exception leaves these functions: a failure returns -1 (upcTVStatus:
 // 0) and leaves the engine as it was.
 #include "upctv.h"
 
 #include "EngineCall.h"
 #include "EngineFactory.h"
-#include "SpeechEngine.h"
 
 #include <cstdio>
 #include <exception>
@@ -24,12 +24,11 @@ namespace {
 
 // Owned by the library's constructor and destructor below; null when creating
 // the engine failed, and every call then does nothing.
-upctv::SpeechEngine *g_engine = nullptr;
+upctv::Engine *g_engine = nullptr;
 
 __attribute__((constructor)) void createEngine() {
     try {
-        g_engine = new upctv::SpeechEngine(upctv::OutputConfig::fromEnvironment(),
-                                           upctv::makeSynthesizer());
+        g_engine = upctv::makeEngine().release();
     } catch (const std::exception &e) {
         std::fprintf(stderr, "upctv: the speech engine could not start: %s\n", e.what());
         g_engine = nullptr;
@@ -53,23 +52,23 @@ template <typename Action> int withEngine(Action action) {
 
 /* Copies `text` up to its NUL byte and queues it, with the voice and speed now
  * set, behind anything queued before; returns 0 at once. Speaking happens on
- * the engine thread. The caller keeps ownership of `text`, which need not
- * outlive the call. Returns -1, queuing nothing, when `text` is null, memory
- * runs out or the engine could not start. */
+ * the engine's own thread (or speech-dispatcher's). The caller keeps ownership
+ * of `text`, which need not outlive the call. Returns -1, queuing nothing, when
+ * `text` is null, memory runs out, the engine could not start or it refused the
+ * text (the speech-dispatcher engine without a server). */
 UPCTV_EXPORT int upcTVRead(const char *text) {
     if (text == nullptr)
         return -1;
-    return withEngine([text](upctv::SpeechEngine &engine) {
-        engine.read(std::string(text));
-        return 0;
-    });
+    return withEngine(
+        [text](upctv::Engine &engine) { return engine.read(std::string(text)) ? 0 : -1; });
 }
 
 /* Discards the queue and silences the output: returns 0 once the engine thread
  * has let go of the utterance and flushed the device (at most half a second even
- * if the device hangs). Harmless when silent. */
+ * if the device hangs); the speech-dispatcher engine cancels its own messages,
+ * never another client's. Harmless when silent. */
 UPCTV_EXPORT int upcTVStop(void) {
-    return withEngine([](upctv::SpeechEngine &engine) {
+    return withEngine([](upctv::Engine &engine) {
         engine.stop();
         return 0;
     });
@@ -77,35 +76,38 @@ UPCTV_EXPORT int upcTVStop(void) {
 
 /* 1 from upcTVRead until the last sample has been played (with UPCTV_WAV_FILE,
  * until the time it takes to play it has passed, or, with UPCTV_WAV_PACE=0, until
- * it is written), 0 otherwise and right after upcTVStop. Also 0 when the engine
+ * it is written; through speech-dispatcher, until it reports the end of the last
+ * text), 0 otherwise and right after upcTVStop. Also 0 when the engine
  * could not start, so that no caller waits for ever. The argument is not used;
  * callers pass 0. */
 UPCTV_EXPORT int upcTVStatus(int) {
     const int speaking =
-        withEngine([](upctv::SpeechEngine &engine) { return engine.isSpeaking() ? 1 : 0; });
+        withEngine([](upctv::Engine &engine) { return engine.isSpeaking() ? 1 : 0; });
     return speaking == 1 ? 1 : 0;
 }
 
 /* Sets the pace of texts read from now on: 10 (slowest) to 300 (fastest), 140 by
- * default; values outside are clamped. Returns 0. */
+ * default (through speech-dispatcher, the user's own rate); values outside are
+ * clamped. Returns 0. */
 UPCTV_EXPORT int upcTVSetSpeed(int speed) {
-    return withEngine([speed](upctv::SpeechEngine &engine) {
+    return withEngine([speed](upctv::Engine &engine) {
         engine.setSpeed(speed);
         return 0;
     });
 }
 
-/* Sets the language of texts read from now on: 99 Catalan, 101 Spanish. Returns
- * 0, or -1 for any other code, which changes nothing. */
+/* Sets the language of texts read from now on: 99 Catalan, 101 Spanish (through
+ * speech-dispatcher, "ca" and "es" with the module and voice the user configured
+ * for them). Returns 0, or -1 for any other code, which changes nothing. */
 UPCTV_EXPORT int upcTVSetLanguage(int code) {
-    return withEngine(
-        [code](upctv::SpeechEngine &engine) { return engine.setLanguage(code) ? 0 : -1; });
+    return withEngine([code](upctv::Engine &engine) { return engine.setLanguage(code) ? 0 : -1; });
 }
 
 /* Sets the voice of texts read from now on: 0 the language's standard voice,
- * 1 its lighter, higher variant. Returns 0, or -1 for any other number, which
+ * 1 its lighter, higher variant (through speech-dispatcher, the male and female
+ * voice types). Returns 0, or -1 for any other number, which
  * changes nothing. */
 UPCTV_EXPORT int upcTVSetSpeaker(int speaker) {
     return withEngine(
-        [speaker](upctv::SpeechEngine &engine) { return engine.setSpeaker(speaker) ? 0 : -1; });
+        [speaker](upctv::Engine &engine) { return engine.setSpeaker(speaker) ? 0 : -1; });
 }

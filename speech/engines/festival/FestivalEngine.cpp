@@ -3,11 +3,13 @@
 #include "EngineFactory.h"
 
 #include "FestivalSynth.h"
+#include "SpeechEngine.h"
 
 namespace upctv {
 
-std::unique_ptr<Synthesizer> makeSynthesizer() {
-    return std::make_unique<FestivalSynth>();
+std::unique_ptr<Engine> makeEngine() {
+    return std::make_unique<SpeechEngine>(OutputConfig::fromEnvironment(),
+                                          std::make_unique<FestivalSynth>());
 }
 
 } // namespace upctv

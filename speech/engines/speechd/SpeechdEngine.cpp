@@ -84,7 +84,7 @@ SpeechdEngine::~SpeechdEngine() {
     spd_close(m_connection);
 }
 
-bool SpeechdEngine::read(std::string_view text) {
+bool SpeechdEngine::read(std::string text) {
     dropConnectionIfGone();
     if (m_connection == nullptr)
         return false;

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "Engine.h"
+
 #include <deque>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include <libspeechd.h>
 
@@ -33,14 +34,14 @@ namespace upctv::speechd {
 // bookkeeping, under the mutex. libspeechd cannot send from inside a
 // notification, so the next text goes out from read() or isSpeaking(), on the
 // caller's thread, which polls the status while it waits for the end.
-class SpeechdEngine {
+class SpeechdEngine final : public Engine {
 public:
     // Connects; when that fails, writes one line to standard error and stays
     // without a connection: nothing is spoken and the engine is never busy.
     SpeechdEngine();
     // Cancels this engine's messages and closes the connection, joining
     // libspeechd's thread.
-    ~SpeechdEngine();
+    ~SpeechdEngine() override;
     SpeechdEngine(const SpeechdEngine &) = delete;
     SpeechdEngine &operator=(const SpeechdEngine &) = delete;
 
@@ -49,17 +50,17 @@ public:
     // Decodes `text` (UTF-8 or Windows-1252) and sends it with the current
     // settings. A text with nothing but blanks is not sent and ends at once.
     // False when there is no connection or speech-dispatcher refused it.
-    bool read(std::string_view text);
+    bool read(std::string text) override;
     // Cancels this connection's messages; not busy from then on.
-    void stop();
+    void stop() override;
     // True from read() until the last message has ended.
-    bool isSpeaking();
+    bool isSpeaking() override;
 
     // Settings for the texts read from now on; see SpeechdSettings.h. The
     // language and speaker refuse (false) values they do not know.
-    void setSpeed(int speed);
-    bool setLanguage(int code);
-    bool setSpeaker(int speaker);
+    void setSpeed(int speed) override;
+    bool setLanguage(int code) override;
+    bool setSpeaker(int speaker) override;
 
     // From libspeechd's thread: one of this connection's messages ended or was
     // cancelled.
