@@ -68,7 +68,9 @@ bool LoadedEngine::waitIdle(std::chrono::milliseconds timeout) const {
 }
 
 double LoadedEngine::spokenSeconds(const char *text) {
-    if (m_exact) {
+    // A WAV file, paced or not, holds exactly what was said, however busy the
+    // machine.
+    if (!m_wavPath.isEmpty()) {
         const size_t before = audio().samples.size();
         read(text);
         return waitIdle() ? audio().seconds(before) : -1;

@@ -25,9 +25,10 @@ public:
     LoadedEngine &operator=(const LoadedEngine &) = delete;
 
     bool isLoaded() const;
-    // True when spokenSeconds() is the exact length of the audio (an unpaced
-    // WAV); otherwise it is the voiced length of what the server's sink played
-    // or, for a paced WAV, the time the engine was busy.
+    // True for an unpaced WAV, where every length is exact. spokenSeconds() is
+    // the length of the audio written to a WAV, paced or not; otherwise the
+    // voiced length of what the server's sink played, or the time the engine
+    // was busy.
     bool measuresExactly() const { return m_exact; }
     // What the engine has said so far: its WAV file, or what the sink played.
     Audio audio() const;
