@@ -10,6 +10,9 @@ else()
 endif()
 set(ZELVORA_ENGINE_INSTALL_DIR "${zelvora_engine_dir}" CACHE PATH
   "Where the speech engines are installed, relative to the prefix")
+# Every install rule without a COMPONENT belongs to the main package's component,
+# `zelvora`; each engine but espeak-ng's has its own (see zelvora_install_engine()).
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME zelvora)
 # The about box opens <bin>/../share/doc/zelvora/README.md.
 set(ZELVORA_DOC_INSTALL_DIR "${CMAKE_INSTALL_DATAROOTDIR}/doc/zelvora")
 
@@ -33,9 +36,22 @@ add_custom_target(zelvora_engine_links)
 # private engine folder, where the installed program's RUNPATH finds it, and links
 # it into the build tree's engine folder so the built program finds it the same
 # way. Every engine in speech/engines/ except the test double calls this.
+#
+#   zelvora_install_engine(<target> [COMPONENT <engine>])
+#
+# With COMPONENT the engine is installed in its own install component, which the
+# Debian package turns into the package zelvora-<engine> (packaging/EnginePackages.cmake);
+# without, it belongs to the main package. The component is recorded in the global
+# property ZELVORA_ENGINE_COMPONENTS, so only built engines get a package.
 function(zelvora_install_engine target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "COMPONENT" "")
+  set(component ${CMAKE_INSTALL_DEFAULT_COMPONENT_NAME})
+  if(arg_COMPONENT)
+    set(component ${arg_COMPONENT})
+    set_property(GLOBAL APPEND PROPERTY ZELVORA_ENGINE_COMPONENTS ${component})
+  endif()
   install(TARGETS ${target}
-    LIBRARY DESTINATION "${ZELVORA_ENGINE_INSTALL_DIR}"
+    LIBRARY DESTINATION "${ZELVORA_ENGINE_INSTALL_DIR}" COMPONENT ${component}
     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   file(RELATIVE_PATH library_folder "${ZELVORA_BUILD_ENGINE_DIR}" "${CMAKE_LIBRARY_OUTPUT_DIRECTORY}")
   string(REGEX REPLACE "/$" "" library_folder "${library_folder}")

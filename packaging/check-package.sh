@@ -1,18 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian package that build-deb.sh made, checks the installed program
-# and removes the package again:
+# Installs the Debian packages that build-deb.sh made, checks the installed program
+# and removes the packages again:
 #
 #   packaging/check-package.sh [build-folder=build-deb]
 #
-# 1. apt-get install of the .deb, so that its dependencies come from the archive;
-# 2. /usr/bin/zelvora --version prints the package's version;
-# 3. the command of the desktop entry's Exec line runs on a virtual X display with
+# 1. apt-get install of the main package alone, without recommends, so that its
+#    dependencies come from the archive: none of the engine packages comes with it;
+# 2. /usr/bin/zelvora --version prints the package's version, and --list-engines
+#    only espeak;
+# 3. apt-get install of the engine packages the build names (build-folder/deb-packages),
+#    without recommends: --list-engines names espeak and every one of them;
+# 4. the command of the desktop entry's Exec line runs on a virtual X display with
 #    openbox and the espeak-ng engine writing a WAV file: the greeting must be
 #    speech (sox stat: its length, loudness and rough frequency), and S must end
-#    the program with status 0;
-# 4. apt-get purge, after which no file the package listed (dpkg -L) is left, and
-#    none of its folders unless another package owns it or something else lives
-#    in it.
+#    the program with status 0; the same for the Festival action's command, when
+#    that engine is built, with its voice writing the WAV file;
+# 5. apt-get purge of the engine packages (--list-engines is espeak again), then of
+#    the main package, after which no file that any of them listed (dpkg -L) is
+#    left, and none of their folders unless another package owns it or something
+#    else lives in it.
 # Needs root or sudo. Leaves its logs, the WAV file and a screenshot in a
 # temporary folder it names.
 set -euo pipefail
@@ -71,17 +77,39 @@ fi
 self=$(realpath "$0")
 build=$(realpath "${1:-build-deb}")
 cd "$(dirname "$self")/.."
-deb=$(ls "$build"/zelvora_*.deb)
+mapfile -t packages <"$build/deb-packages"
+engines=("${packages[@]:1}")
+debs=()
+for name in "${packages[@]}"; do
+    deb=("$build/${name}"_*.deb)
+    [ -f "${deb[0]}" ] && [ ${#deb[@]} -eq 1 ] || fail "no single package $name in $build"
+    debs+=("${deb[0]}")
+done
 out=$(mktemp -d /tmp/zelvora-package.XXXXXX)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 export DEBIAN_FRONTEND=noninteractive
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 
-$sudo apt-get install -y -q "$deb"
-dpkg -L zelvora >"$out/files"
-log "installed $(wc -l <"$out/files") paths"
+# The engines that --list-engines must print, one a line, sorted: espeak, then
+# the names given.
+expect_engines() {
+    local listed
+    listed=$(/usr/bin/zelvora --list-engines) || return 1
+    if [ "$listed" != "$(printf '%s\n' espeak "$@" | sort)" ]; then
+        log "--list-engines said: $(echo $listed)"
+        return 1
+    fi
+    log "engines: $(echo $listed)"
+}
 
-# The installed program's checks; the package is purged whatever their outcome.
+# The Exec line of a desktop entry's group ("Desktop Entry" or "Desktop Action X").
+exec_line() {
+    awk -v group="[$1]" '/^\[/ { inside = ($0 == group) } inside && /^Exec=/ { sub(/^Exec=/, ""); print }' \
+        /usr/share/applications/cat.zelvora.Zelvora.desktop
+}
+
+# The installed program's checks; the packages are purged whatever their outcome.
 installed_checks() {
     local version
     version=$(/usr/bin/zelvora --version) || return 1
@@ -90,15 +118,47 @@ installed_checks() {
         return 1
     fi
     log "$version"
-    local command
-    command=$(sed -n 's/^Exec=//p' /usr/share/applications/cat.zelvora.Zelvora.desktop)
-    xvfb-run -a -s "-screen 0 1024x768x24" "$self" --smoke "$command" "$out"
+    for name in "${packages[@]:1}"; do
+        ! installed "$name" || { log "$name came with the main package"; return 1; }
+    done
+    expect_engines || return 1
+
+    [ ${#engines[@]} -eq 0 ] || $sudo apt-get install -y -q --no-install-recommends "${debs[@]:1}" || return 1
+    expect_engines "${engines[@]#zelvora-}" || return 1
+
+    local group
+    for group in "Desktop Entry" "Desktop Action festival"; do
+        local command
+        command=$(exec_line "$group")
+        [ "$group" = "Desktop Entry" ] || [ -n "$command" ] || continue
+        log "$group: $command"
+        mkdir -p "$out/${group// /-}"
+        xvfb-run -a -s "-screen 0 1024x768x24" "$self" --smoke "$command" "$out/${group// /-}" || return 1
+    done
 }
+
+$sudo apt-get install -y -q --no-install-recommends "${debs[0]}"
 checks=0
 installed_checks || checks=$?
+for name in "${packages[@]}"; do
+    ! installed "$name" || dpkg -L "$name"
+done >"$out/files"
+log "installed $(wc -l <"$out/files") paths"
 
+# The engine packages are purged first, on their own: the program still runs
+# with espeak-ng alone; then the main package.
+installed_engines=()
+for name in "${engines[@]}"; do
+    ! installed "$name" || installed_engines+=("$name")
+done
+if [ ${#installed_engines[@]} -gt 0 ]; then
+    $sudo apt-get purge -y -q "${installed_engines[@]}"
+    expect_engines || checks=1
+fi
 $sudo apt-get purge -y -q zelvora
-! dpkg-query -W -f='${Status}' zelvora 2>/dev/null | grep -q installed || fail "still installed"
+for name in "${packages[@]}"; do
+    ! installed "$name" || fail "$name still installed"
+done
 left=0
 while IFS= read -r path; do
     if [ -d "$path" ]; then

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -20,33 +21,67 @@ namespace {
 const QString AppId = QStringLiteral("cat.zelvora.Zelvora");
 const QString EngineFolder = QStringLiteral("lib/" ZELVORA_MULTIARCH "/zelvora");
 
-// Every file an install holds, relative to the prefix, and whether it is executable.
-QList<std::pair<QString, bool>> expectedFiles() {
-    QList<std::pair<QString, bool>> files{
-        {QStringLiteral("bin/zelvora"), true},
-        {EngineFolder + QStringLiteral("/libupctv.so"), false},
-        {EngineFolder + QStringLiteral("/libupctv-speechd.so"), false},
+// A file an install holds, relative to the prefix, whether it is executable and
+// the install component (and so the Debian package) it belongs to.
+struct InstalledFile {
+    QString relative;
+    bool executable = false;
+    QString component = QStringLiteral("zelvora");
+};
+
+// The engines built beside the espeak-ng one, each in its own component.
+QStringList engineComponents() {
+    QStringList engines{QStringLiteral("speechd")};
 #ifdef ZELVORA_WITH_FESTIVAL
-        {EngineFolder + QStringLiteral("/libupctv-festival.so"), false},
-        {EngineFolder + QStringLiteral("/libzelvora-festival.so"), false},
+    engines.append(QStringLiteral("festival"));
 #endif
-        {QStringLiteral("share/applications/") + AppId + QStringLiteral(".desktop"), false},
-        {QStringLiteral("share/metainfo/") + AppId + QStringLiteral(".metainfo.xml"), false},
-        {QStringLiteral("share/icons/hicolor/scalable/apps/") + AppId + QStringLiteral(".svg"),
-         false},
-        {QStringLiteral("share/man/man1/zelvora.1.gz"), false},
-        {QStringLiteral("share/man/ca/man1/zelvora.1.gz"), false},
-        {QStringLiteral("share/man/es/man1/zelvora.1.gz"), false},
-        {QStringLiteral("share/doc/zelvora/README.md"), false},
-        {QStringLiteral("share/doc/zelvora/copyright"), false},
-        {QStringLiteral("share/doc/zelvora/changelog.gz"), false},
+    return engines;
+}
+
+// Every file an install holds.
+QList<InstalledFile> expectedFiles() {
+    QList<InstalledFile> files{
+        {QStringLiteral("bin/zelvora"), true},
+        {EngineFolder + QStringLiteral("/libupctv.so")},
+        {EngineFolder + QStringLiteral("/libupctv-speechd.so"), false, QStringLiteral("speechd")},
+#ifdef ZELVORA_WITH_FESTIVAL
+        {EngineFolder + QStringLiteral("/libupctv-festival.so"), false, QStringLiteral("festival")},
+        {EngineFolder + QStringLiteral("/libzelvora-festival.so"), false,
+         QStringLiteral("festival")},
+#endif
+        {QStringLiteral("share/applications/") + AppId + QStringLiteral(".desktop")},
+        {QStringLiteral("share/metainfo/") + AppId + QStringLiteral(".metainfo.xml")},
+        {QStringLiteral("share/icons/hicolor/scalable/apps/") + AppId + QStringLiteral(".svg")},
+        {QStringLiteral("share/man/man1/zelvora.1.gz")},
+        {QStringLiteral("share/man/ca/man1/zelvora.1.gz")},
+        {QStringLiteral("share/man/es/man1/zelvora.1.gz")},
+        {QStringLiteral("share/doc/zelvora/README.md")},
+        {QStringLiteral("share/doc/zelvora/copyright")},
+        {QStringLiteral("share/doc/zelvora/changelog.gz")},
     };
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
         files.append({QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + AppId +
-                          QStringLiteral(".png"),
-                      false});
+                      QStringLiteral(".png")});
+    }
+    // Every engine package has its own copyright file and changelog.
+    for (const QString &engine : engineComponents()) {
+        const QString doc = QStringLiteral("share/doc/zelvora-") + engine + QLatin1Char('/');
+        files.append({doc + QStringLiteral("copyright"), false, engine});
+        files.append({doc + QStringLiteral("changelog.gz"), false, engine});
     }
     return files;
+}
+
+// The files under a folder, relative to it, sorted.
+QStringList filesUnder(const QString &folder) {
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        found.append(QDir(folder).relativeFilePath(it.next()));
+    }
+    found.sort();
+    return found;
 }
 
 // The RUNPATH entry of an ELF file as readelf shows it ("" when it has none); RPATH
@@ -79,6 +114,8 @@ private slots:
     void installedFiles_data();
     void installedFiles();
     void nothingElseInstalled();
+    void componentHoldsItsFiles_data();
+    void componentHoldsItsFiles();
     void namesOnlyConfiguredAddresses_data();
     void namesOnlyConfiguredAddresses();
     void runpath_data();
@@ -107,8 +144,8 @@ void TestInstall::initTestCase() {
 void TestInstall::installedFiles_data() {
     QTest::addColumn<QString>("relative");
     QTest::addColumn<bool>("executable");
-    for (const auto &[relative, executable] : expectedFiles()) {
-        QTest::newRow(qPrintable(relative)) << relative << executable;
+    for (const InstalledFile &file : expectedFiles()) {
+        QTest::newRow(qPrintable(file.relative)) << file.relative << file.executable;
     }
 }
 
@@ -124,18 +161,43 @@ void TestInstall::installedFiles() {
 // Nothing more: no test double, no test, no static library.
 void TestInstall::nothingElseInstalled() {
     QStringList expected;
-    for (const auto &file : expectedFiles()) {
-        expected.append(file.first);
-    }
-    QStringList found;
-    QDirIterator it(m_prefix.path(), QDir::Files | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        found.append(QDir(m_prefix.path()).relativeFilePath(it.next()));
+    for (const InstalledFile &file : expectedFiles()) {
+        expected.append(file.relative);
     }
     expected.sort();
-    found.sort();
-    QCOMPARE(found, expected);
+    QCOMPARE(filesUnder(m_prefix.path()), expected);
+}
+
+void TestInstall::componentHoldsItsFiles_data() {
+    QTest::addColumn<QString>("component");
+    QTest::newRow("zelvora") << QStringLiteral("zelvora");
+    for (const QString &engine : engineComponents()) {
+        QTest::newRow(qPrintable(engine)) << engine;
+    }
+}
+
+// Each install component, which becomes one Debian package, holds exactly its
+// own files: the program and espeak-ng in the main one, each engine in its own.
+void TestInstall::componentHoldsItsFiles() {
+    QFETCH(QString, component);
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(ZELVORA_CMAKE),
+                  {QStringLiteral("--install"), QStringLiteral(ZELVORA_BINARY_DIR),
+                   QStringLiteral("--component"), component, QStringLiteral("--prefix"),
+                   prefix.path()});
+    QVERIFY(install.waitForFinished(120000));
+    QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+    QStringList expected;
+    for (const InstalledFile &file : expectedFiles()) {
+        if (file.component == component) {
+            expected.append(file.relative);
+        }
+    }
+    expected.sort();
+    QCOMPARE(filesUnder(prefix.path()), expected);
 }
 
 void TestInstall::namesOnlyConfiguredAddresses_data() {
