@@ -36,7 +36,7 @@ int main(int argc, char *argv[]) {
         return finishCommandLine(command);
     }
     // An unknown engine ends here too, with one line naming the installed ones.
-    if (!EngineChoice::apply(Speech(), command.engine, EngineChoice::executableFolder())) {
+    if (!EngineChoice::apply(Speech(), command.engine, EngineChoice::executableFolder()).ok()) {
         return 1;
     }
     QApplication app(argc, argv);

@@ -27,10 +27,22 @@ public:
     QStringList folders() const { return EngineChoice::folders(appDir()); }
     // Puts the engine library file `file` into folder `index` (0 build, 1 private)
     // as a link to `target`; false when that folder does not exist in this build.
-    bool add(int index, const QString &file, const QString &target = doubleEnginePath()) const {
+    // `file` may end in ":text" (a file that is no library at all) or ":lacking"
+    // (a library without upcTVRead) instead.
+    bool add(int index, QString file, const QString &target = doubleEnginePath()) const {
         const QString folder = folders().value(index);
-        return !folder.isEmpty() && QDir().mkpath(folder) &&
-               QFile::link(target, QDir(folder).filePath(file));
+        if (folder.isEmpty() || !QDir().mkpath(folder))
+            return false;
+        QString linked = target;
+        if (file.endsWith(QLatin1String(":lacking")))
+            linked = QStringLiteral(ZELVORA_LACKING_ENGINE);
+        if (file.endsWith(QLatin1String(":text"))) {
+            QFile text(QDir(folder).filePath(file.chopped(5)));
+            return text.open(QIODevice::WriteOnly) &&
+                   text.write(QByteArray("not a library\n").repeated(8)) > 0;
+        }
+        file.truncate(file.indexOf(QLatin1Char(':')) < 0 ? file.size() : file.indexOf(u':'));
+        return QFile::link(linked, QDir(folder).filePath(file));
     }
     // A path relative to the root, for comparing.
     QString relative(const QString &path) const {
@@ -91,8 +103,33 @@ void TestEngineChoice::choosesTheLibrary_data() {
         << built << festival << QStringLiteral("../lib/libupctv-speechd") << QString() << QString()
         << unknown.arg(QStringLiteral("../lib/libupctv-speechd"), all);
     QTest::newRow("nothing installed")
-        << QStringList() << QStringList() << QStringLiteral("speechd") << QString() << QString()
-        << unknown.arg(QStringLiteral("speechd"), QStringLiteral("none"));
+        << QStringList() << QStringList() << QStringLiteral("nonesuch") << QString() << QString()
+        << unknown.arg(QStringLiteral("nonesuch"), QStringLiteral("none"));
+    const QString missing = QStringLiteral(
+        "zelvora: the speech engine \"%1\" is not installed; install the package zelvora-%1%2");
+    QTest::newRow("a packaged engine not installed")
+        << built << QStringList() << QStringLiteral("festival") << QString() << QString()
+        << missing.arg(QStringLiteral("festival"), QString());
+    QTest::newRow("a packaged engine that is no library")
+        << QStringList{QStringLiteral("libupctv-festival.so:text")} << QStringList() << QString()
+        << QStringLiteral("festival") << QString()
+        << missing.arg(QStringLiteral("festival"),
+                       QStringLiteral(" (libupctv-festival.so: invalid ELF header)"));
+    QTest::newRow("a packaged engine lacking an entry point")
+        << QStringList{QStringLiteral("libupctv-speechd.so:lacking")} << festival
+        << QStringLiteral("speechd") << QString() << QString()
+        << missing.arg(QStringLiteral("speechd"),
+                       QStringLiteral(" (libupctv-speechd.so: an entry point is missing)"));
+    QTest::newRow("another engine that is no library")
+        << QStringList{QStringLiteral("libupctv-other.so:text")} << QStringList()
+        << QStringLiteral("other") << QString() << QString()
+        << QStringLiteral("zelvora: the speech engine \"other\" cannot be loaded "
+                          "(libupctv-other.so: invalid ELF header)");
+    QTest::newRow("engines that do not load are not listed")
+        << QStringList{QStringLiteral("libupctv.so"), QStringLiteral("libupctv-speechd.so:lacking"),
+                       QStringLiteral("libupctv-other.so:text")}
+        << festival << QStringLiteral("piper") << QString() << QString()
+        << unknown.arg(QStringLiteral("piper"), QStringLiteral("espeak, festival"));
 }
 
 void TestEngineChoice::choosesTheLibrary() {
@@ -130,14 +167,17 @@ void TestEngineChoice::reloadKeepsTheChosenEngine() {
     QVERIFY(tree.add(0, QStringLiteral("libupctv-other.so"), espeakEnginePath()));
     environment.set(EngineChoice::EnvironmentVariable, "double");
     SpeechService service;
-    QVERIFY(EngineChoice::apply(service, QString(), tree.appDir()));
+    QVERIFY(EngineChoice::apply(service, QString(), tree.appDir()).ok());
     QVERIFY(service.LoadSpeechLibrary());
     service.SwitchToSpanish();
     service.SwitchToCatalan();
     service.SpeakText("hola");
-    // Every load, the first and both reloads, reached the chosen library.
+    // Every load reached the chosen library: the choice's try (loaded and
+    // unloaded, nothing called), the first load and both reloads.
     const DoubleLog log = environment.log();
-    QCOMPARE(log.count(QStringLiteral("load")), 3);
+    QCOMPARE(log.steps().mid(0, 3), (QStringList{QStringLiteral("load"), QStringLiteral("unload"),
+                                                 QStringLiteral("load")}));
+    QCOMPARE(log.count(QStringLiteral("load")), 4);
     QCOMPARE(log.count(QStringLiteral("upcTVSetLanguage")), 2);
     QCOMPARE(log.textsRead(), QList<QByteArray>{"hola "});
     service.ReleaseSpeechLibrary();
@@ -147,7 +187,7 @@ void TestEngineChoice::unknownEngineLeavesTheServiceAsItWas() {
     EngineTree tree;
     QVERIFY(tree.isValid());
     SpeechService service(doubleEnginePath());
-    QVERIFY(!EngineChoice::apply(service, QStringLiteral("nonesuch"), tree.appDir()));
+    QVERIFY(!EngineChoice::apply(service, QStringLiteral("nonesuch"), tree.appDir()).ok());
     QCOMPARE(service.libraryName(), doubleEnginePath());
 }
 
