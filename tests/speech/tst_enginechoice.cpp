@@ -5,7 +5,9 @@
 #include "UnitUPCTV.h"
 
 #include "DoubleLog.h"
+#include "EngineDirectory.h"
 #include "Engines.h"
+#include "SettingsFile.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -66,6 +68,8 @@ private slots:
     void unknownEngineLeavesTheServiceAsItWas();
     void programAnswersTheEngineOptions_data();
     void programAnswersTheEngineOptions();
+    void missingEngineIsSpoken_data();
+    void missingEngineIsSpoken();
 };
 
 void TestEngineChoice::choosesTheLibrary_data() {
@@ -237,6 +241,77 @@ void TestEngineChoice::programAnswersTheEngineOptions() {
     } else {
         QVERIFY(out.contains("\nspeechd\n"));
     }
+}
+
+void TestEngineChoice::missingEngineIsSpoken_data() {
+    QTest::addColumn<QStringList>("build");   // engine files in <root>/lib
+    QTest::addColumn<QByteArray>("language"); // the saved language; empty: none saved
+    QTest::addColumn<QByteArray>("spoken");
+    QTest::addColumn<QString>("reason");
+    const QByteArray catalan = "La veu triada no està instal·lada. Cal instal·lar el paquet "
+                               "zelvora-festival.";
+    QTest::newRow("no settings: Catalan") << QStringList() << QByteArray() << catalan << QString();
+    QTest::newRow("Catalan saved") << QStringList() << QByteArray("Català") << catalan << QString();
+    QTest::newRow("Spanish saved") << QStringList() << QByteArray("Castellà")
+                                   << QByteArray("La voz elegida no está instalada. Hay que "
+                                                 "instalar el paquete zelvora-festival.")
+                                   << QString();
+    QTest::newRow("a file that does not load")
+        << QStringList{QStringLiteral("libupctv-festival.so:text")} << QByteArray() << catalan
+        << QStringLiteral(" (libupctv-festival.so: invalid ELF header)");
+}
+
+// A copy of the real program in a tree without the Festival engine, started with
+// standard error on a pipe (no terminal), as from a desktop action.
+void TestEngineChoice::missingEngineIsSpoken() {
+    QFETCH(QStringList, build);
+    QFETCH(QByteArray, language);
+    QFETCH(QByteArray, spoken);
+    QFETCH(QString, reason);
+    QVERIFY(EngineChoice::packagedSeparately().contains(QStringLiteral("festival")));
+    TestEnvironment environment;
+    QVERIFY(environment.isValid());
+    if (!language.isEmpty())
+        QVERIFY(SettingsFile(environment.settingsPath())
+                    .writeValue(QString::fromLatin1(SettingsFile::LanguageKey), language));
+    EngineTree tree;
+    QVERIFY(tree.isValid());
+    for (const QString &file : build)
+        QVERIFY(tree.add(0, file));
+    const QString program = QDir(tree.appDir()).filePath(QStringLiteral("zelvora"));
+    QVERIFY(QFile::copy(binaryDirectory() + QStringLiteral("/zelvora"), program));
+    const EngineDirectory defaultEngine; // libupctv.so: the recording double
+    QVERIFY(defaultEngine.isValid());
+    QProcess zelvora;
+    zelvora.setProcessEnvironment(defaultEngine.environmentFor(environment.processEnvironment()));
+    zelvora.start(program, {QStringLiteral("--engine"), QStringLiteral("festival")});
+    QVERIFY(zelvora.waitForFinished(60000));
+    QCOMPARE(zelvora.exitCode(), 1);
+    QCOMPARE(zelvora.readAllStandardError(),
+             QStringLiteral("zelvora: the speech engine \"festival\" is not installed; install "
+                            "the package zelvora-festival%1\n")
+                 .arg(reason)
+                 .toUtf8());
+    const DoubleLog log = environment.log();
+    QCOMPARE(log.textsRead(), QList<QByteArray>{spoken + ' '});
+    // Spoken to its end: after the text, only status polls until one said idle,
+    // then the unload.
+    const QList<DoubleCall> calls = log.calls();
+    QStringList after;
+    for (const DoubleCall &call : calls) {
+        if (call.name == QLatin1String("upcTVRead"))
+            after.clear();
+        else
+            after << call.step();
+    }
+    QVERIFY2(calls.size() >= 2 && after.constLast() == QLatin1String("unload") &&
+                 calls.at(calls.size() - 2).name == QLatin1String("upcTVStatus") &&
+                 calls.at(calls.size() - 2).result == 0 &&
+                 after.filter(QStringLiteral("upcTVStatus")).size() == after.size() - 1,
+             qPrintable(log.dump()));
+    // Spanish is set as the program sets it at start-up; Catalan is the engine's own.
+    QCOMPARE(log.steps().count(QStringLiteral("upcTVSetLanguage 101")),
+             language == "Castellà" ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestEngineChoice)
