@@ -68,6 +68,7 @@ QString loadProblemInChild(const QString &path, std::chrono::milliseconds limit)
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
         return QStringLiteral("cannot start the check: ") + QString::fromLocal8Bit(strerror(errno));
     const pid_t child = fork();
+    const int forkError = errno;
     if (child == 0) {
         close(pipeEnds[0]);
         probeAndExit(path, pipeEnds[1]);
@@ -75,7 +76,8 @@ QString loadProblemInChild(const QString &path, std::chrono::milliseconds limit)
     close(pipeEnds[1]);
     if (child < 0) {
         close(pipeEnds[0]);
-        return QStringLiteral("cannot start the check: ") + QString::fromLocal8Bit(strerror(errno));
+        return QStringLiteral("cannot start the check: ") +
+               QString::fromLocal8Bit(strerror(forkError));
     }
     QByteArray answer;
     const bool answered = readAnswer(pipeEnds[0], limit, answer);
