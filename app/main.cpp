@@ -2,16 +2,19 @@
 // libraries together and runs the start-up.
 #include "CommandLine.h"
 #include "EngineChoice.h"
+#include "MissingEngine.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
 #include "TFormPrincipal.h"
 #include "TerminationSignals.h"
 
+#include "SettingsFile.h"
 #include "UnitUPCTV.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +25,17 @@ int listInstalledEngines() {
         std::printf("%s\n", name.toLocal8Bit().constData());
     }
     return 0;
+}
+
+// An engine that could not be chosen. When it is one packaged apart and no one
+// reads standard error (a start from the desktop), the default engine also says
+// which package to install.
+int endWithoutEngine(const EngineChoice::Result &engine) {
+    if (!engine.package.isEmpty() && isatty(STDERR_FILENO) == 0) {
+        Speech().setLibraryName(QString::fromLatin1(EngineChoice::DefaultLibrary));
+        sayEngineNotInstalled(Speech(), Settings(), engine.package.toUtf8());
+    }
+    return 1;
 }
 
 } // namespace
@@ -35,9 +49,12 @@ int main(int argc, char *argv[]) {
     if (!command.startReader) {
         return finishCommandLine(command);
     }
-    // An unknown engine ends here too, with one line naming the installed ones.
-    if (!EngineChoice::apply(Speech(), command.engine, EngineChoice::executableFolder())) {
-        return 1;
+    // An unknown or missing engine ends here too, with one line (naming the
+    // installed engines, or the package to install).
+    const EngineChoice::Result engine =
+        EngineChoice::apply(Speech(), command.engine, EngineChoice::executableFolder());
+    if (!engine.ok()) {
+        return endWithoutEngine(engine);
     }
     QApplication app(argc, argv);
     // The reader and the book chooser reach the main window through these hooks

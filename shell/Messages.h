@@ -24,6 +24,12 @@ namespace Messages {
 inline constexpr Phrase Farewell{"Abandono el programa. Torno al sistema operatiu.",
                                  "Abandono el programa. Vuelvo al sistema operativo."};
 
+// An engine asked for whose package is missing (said with the default engine
+// before the program ends); the package's name and a full stop follow.
+inline constexpr Phrase EngineNotInstalled{
+    "La veu triada no està instal·lada. Cal instal·lar el paquet ",
+    "La voz elegida no está instalada. Hay que instalar el paquete "};
+
 // Keyboard commands of the main window.
 inline constexpr Phrase StopAfterSentenceOn{"Lectura parant", "Lectura parando"};
 inline constexpr Phrase StopAfterSentenceOff{"Lectura contínua", "Lectura continua"};

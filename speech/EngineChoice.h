@@ -14,6 +14,13 @@ namespace EngineChoice {
 inline constexpr char EnvironmentVariable[] = "ZELVORA_ENGINE";
 inline constexpr char DefaultLibrary[] = "libupctv.so";
 inline constexpr char DefaultEngineName[] = "espeak";
+// The Debian package of a separately packaged engine NAME is this plus NAME.
+inline constexpr char PackagePrefix[] = "zelvora-";
+
+// The engines packaged apart from the program, as the build knows them.
+QStringList packagedSeparately();
+// The package to install for engine `name`; empty for one that comes with the program.
+QString packageOf(const QString &name);
 
 // The library file of the engine `name`: libupctv-NAME.so; libupctv.so for no name.
 QString libraryFileName(const QString &name);
@@ -24,7 +31,10 @@ QString libraryFileName(const QString &name);
 QStringList folders(const QString &applicationDir);
 
 // The names of the engines installed in `folders`, sorted, each once:
-// NAME for every libupctv-NAME.so, "espeak" for libupctv.so.
+// NAME for every libupctv-NAME.so, "espeak" for libupctv.so, each left out
+// unless its library loads with every entry point (a library whose own
+// dependencies are missing does not). Each library is tried in a child process
+// (see LibraryProbe.h), so nothing of it stays in this one.
 QStringList installed(const QStringList &folders);
 
 // The folder of the running executable, found without a QCoreApplication.
@@ -32,13 +42,18 @@ QString executableFolder();
 
 struct Result {
     QString library; // the name or path to give the speech service
-    QString error;   // one line for an unknown engine; empty when chosen
+    QString error;   // one line saying why no engine was chosen; empty when chosen
+    QString package; // with an error: the package that would install the engine, if any
     bool ok() const { return error.isEmpty(); }
 };
 
 // The engine asked for by the option's value or, when that is empty, by the
 // environment's; the library to load: the default library's bare name for no
-// name, else the path of libupctv-NAME.so in the first folder holding it. A name
+// name, else the path of libupctv-NAME.so in the first folder holding it, once
+// it has loaded here with every entry point (and been unloaded again). Only
+// that one library is tried. A separately packaged engine that is missing or
+// does not load gives an error naming its package (and the loader's reason);
+// another engine that does not load gives an error with the reason; a name
 // found in no folder (or not a plain name) gives an error listing the installed
 // engines.
 Result choose(const QString &optionValue, const QString &environmentValue,
@@ -46,8 +61,8 @@ Result choose(const QString &optionValue, const QString &environmentValue,
 
 // choose() with ZELVORA_ENGINE and the folders next to `applicationDir`, then
 // points `speech` at the chosen library (every later load and reload uses it).
-// For an unknown engine, writes the error line to standard error and returns
-// false, leaving `speech` as it was.
-bool apply(SpeechService &speech, const QString &optionValue, const QString &applicationDir);
+// When no engine is chosen, writes the error line to standard error and leaves
+// `speech` as it was.
+Result apply(SpeechService &speech, const QString &optionValue, const QString &applicationDir);
 
 } // namespace EngineChoice

@@ -85,6 +85,12 @@ QString SpeechService::loadError() const {
     return m_loadError;
 }
 
+QString SpeechService::loadProblem(const QString &name) {
+    QString error;
+    const std::unique_ptr<Library> library = Library::open(name, error);
+    return error; // `library` goes, and the library is unloaded, after this copy
+}
+
 bool SpeechService::LoadSpeechLibrary() {
     m_loadError.clear();
     m_library = Library::open(m_libraryName, m_loadError);

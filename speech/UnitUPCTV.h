@@ -36,6 +36,9 @@ public:
     bool LoadSpeechLibrary();
     // Why the last load failed (the system's words); empty after a success.
     QString loadError() const;
+    // Loads the library `name` as LoadSpeechLibrary would, checks its entry
+    // points and unloads it: why it cannot serve, or empty when it can.
+    static QString loadProblem(const QString &name);
     // Releases and loads again, then gives it ReadingSpeed; no stop of its own.
     // Does nothing when the library is not loaded; a failed load leaves it
     // unloaded, with one line on standard error.

@@ -5,7 +5,9 @@
 #include "UnitUPCTV.h"
 
 #include "DoubleLog.h"
+#include "EngineDirectory.h"
 #include "Engines.h"
+#include "SettingsFile.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
@@ -27,10 +29,22 @@ public:
     QStringList folders() const { return EngineChoice::folders(appDir()); }
     // Puts the engine library file `file` into folder `index` (0 build, 1 private)
     // as a link to `target`; false when that folder does not exist in this build.
-    bool add(int index, const QString &file, const QString &target = doubleEnginePath()) const {
+    // `file` may end in ":text" (a file that is no library at all) or ":lacking"
+    // (a library without upcTVRead) instead.
+    bool add(int index, QString file, const QString &target = doubleEnginePath()) const {
         const QString folder = folders().value(index);
-        return !folder.isEmpty() && QDir().mkpath(folder) &&
-               QFile::link(target, QDir(folder).filePath(file));
+        if (folder.isEmpty() || !QDir().mkpath(folder))
+            return false;
+        QString linked = target;
+        if (file.endsWith(QLatin1String(":lacking")))
+            linked = QStringLiteral(ZELVORA_LACKING_ENGINE);
+        if (file.endsWith(QLatin1String(":text"))) {
+            QFile text(QDir(folder).filePath(file.chopped(5)));
+            return text.open(QIODevice::WriteOnly) &&
+                   text.write(QByteArray("not a library\n").repeated(8)) > 0;
+        }
+        file.truncate(file.indexOf(QLatin1Char(':')) < 0 ? file.size() : file.indexOf(u':'));
+        return QFile::link(linked, QDir(folder).filePath(file));
     }
     // A path relative to the root, for comparing.
     QString relative(const QString &path) const {
@@ -54,6 +68,8 @@ private slots:
     void unknownEngineLeavesTheServiceAsItWas();
     void programAnswersTheEngineOptions_data();
     void programAnswersTheEngineOptions();
+    void missingEngineIsSpoken_data();
+    void missingEngineIsSpoken();
 };
 
 void TestEngineChoice::choosesTheLibrary_data() {
@@ -91,8 +107,33 @@ void TestEngineChoice::choosesTheLibrary_data() {
         << built << festival << QStringLiteral("../lib/libupctv-speechd") << QString() << QString()
         << unknown.arg(QStringLiteral("../lib/libupctv-speechd"), all);
     QTest::newRow("nothing installed")
-        << QStringList() << QStringList() << QStringLiteral("speechd") << QString() << QString()
-        << unknown.arg(QStringLiteral("speechd"), QStringLiteral("none"));
+        << QStringList() << QStringList() << QStringLiteral("nonesuch") << QString() << QString()
+        << unknown.arg(QStringLiteral("nonesuch"), QStringLiteral("none"));
+    const QString missing = QStringLiteral(
+        "zelvora: the speech engine \"%1\" is not installed; install the package zelvora-%1%2");
+    QTest::newRow("a packaged engine not installed")
+        << built << QStringList() << QStringLiteral("festival") << QString() << QString()
+        << missing.arg(QStringLiteral("festival"), QString());
+    QTest::newRow("a packaged engine that is no library")
+        << QStringList{QStringLiteral("libupctv-festival.so:text")} << QStringList() << QString()
+        << QStringLiteral("festival") << QString()
+        << missing.arg(QStringLiteral("festival"),
+                       QStringLiteral(" (libupctv-festival.so: invalid ELF header)"));
+    QTest::newRow("a packaged engine lacking an entry point")
+        << QStringList{QStringLiteral("libupctv-speechd.so:lacking")} << festival
+        << QStringLiteral("speechd") << QString() << QString()
+        << missing.arg(QStringLiteral("speechd"),
+                       QStringLiteral(" (libupctv-speechd.so: an entry point is missing)"));
+    QTest::newRow("another engine that is no library")
+        << QStringList{QStringLiteral("libupctv-other.so:text")} << QStringList()
+        << QStringLiteral("other") << QString() << QString()
+        << QStringLiteral("zelvora: the speech engine \"other\" cannot be loaded "
+                          "(libupctv-other.so: invalid ELF header)");
+    QTest::newRow("engines that do not load are not listed")
+        << QStringList{QStringLiteral("libupctv.so"), QStringLiteral("libupctv-speechd.so:lacking"),
+                       QStringLiteral("libupctv-other.so:text")}
+        << festival << QStringLiteral("piper") << QString() << QString()
+        << unknown.arg(QStringLiteral("piper"), QStringLiteral("espeak, festival"));
 }
 
 void TestEngineChoice::choosesTheLibrary() {
@@ -130,14 +171,17 @@ void TestEngineChoice::reloadKeepsTheChosenEngine() {
     QVERIFY(tree.add(0, QStringLiteral("libupctv-other.so"), espeakEnginePath()));
     environment.set(EngineChoice::EnvironmentVariable, "double");
     SpeechService service;
-    QVERIFY(EngineChoice::apply(service, QString(), tree.appDir()));
+    QVERIFY(EngineChoice::apply(service, QString(), tree.appDir()).ok());
     QVERIFY(service.LoadSpeechLibrary());
     service.SwitchToSpanish();
     service.SwitchToCatalan();
     service.SpeakText("hola");
-    // Every load, the first and both reloads, reached the chosen library.
+    // Every load reached the chosen library: the choice's try (loaded and
+    // unloaded, nothing called), the first load and both reloads.
     const DoubleLog log = environment.log();
-    QCOMPARE(log.count(QStringLiteral("load")), 3);
+    QCOMPARE(log.steps().mid(0, 3), (QStringList{QStringLiteral("load"), QStringLiteral("unload"),
+                                                 QStringLiteral("load")}));
+    QCOMPARE(log.count(QStringLiteral("load")), 4);
     QCOMPARE(log.count(QStringLiteral("upcTVSetLanguage")), 2);
     QCOMPARE(log.textsRead(), QList<QByteArray>{"hola "});
     service.ReleaseSpeechLibrary();
@@ -147,7 +191,7 @@ void TestEngineChoice::unknownEngineLeavesTheServiceAsItWas() {
     EngineTree tree;
     QVERIFY(tree.isValid());
     SpeechService service(doubleEnginePath());
-    QVERIFY(!EngineChoice::apply(service, QStringLiteral("nonesuch"), tree.appDir()));
+    QVERIFY(!EngineChoice::apply(service, QStringLiteral("nonesuch"), tree.appDir()).ok());
     QCOMPARE(service.libraryName(), doubleEnginePath());
 }
 
@@ -197,6 +241,77 @@ void TestEngineChoice::programAnswersTheEngineOptions() {
     } else {
         QVERIFY(out.contains("\nspeechd\n"));
     }
+}
+
+void TestEngineChoice::missingEngineIsSpoken_data() {
+    QTest::addColumn<QStringList>("build");   // engine files in <root>/lib
+    QTest::addColumn<QByteArray>("language"); // the saved language; empty: none saved
+    QTest::addColumn<QByteArray>("spoken");
+    QTest::addColumn<QString>("reason");
+    const QByteArray catalan = "La veu triada no està instal·lada. Cal instal·lar el paquet "
+                               "zelvora-festival.";
+    QTest::newRow("no settings: Catalan") << QStringList() << QByteArray() << catalan << QString();
+    QTest::newRow("Catalan saved") << QStringList() << QByteArray("Català") << catalan << QString();
+    QTest::newRow("Spanish saved") << QStringList() << QByteArray("Castellà")
+                                   << QByteArray("La voz elegida no está instalada. Hay que "
+                                                 "instalar el paquete zelvora-festival.")
+                                   << QString();
+    QTest::newRow("a file that does not load")
+        << QStringList{QStringLiteral("libupctv-festival.so:text")} << QByteArray() << catalan
+        << QStringLiteral(" (libupctv-festival.so: invalid ELF header)");
+}
+
+// A copy of the real program in a tree without the Festival engine, started with
+// standard error on a pipe (no terminal), as from a desktop action.
+void TestEngineChoice::missingEngineIsSpoken() {
+    QFETCH(QStringList, build);
+    QFETCH(QByteArray, language);
+    QFETCH(QByteArray, spoken);
+    QFETCH(QString, reason);
+    QVERIFY(EngineChoice::packagedSeparately().contains(QStringLiteral("festival")));
+    TestEnvironment environment;
+    QVERIFY(environment.isValid());
+    if (!language.isEmpty())
+        QVERIFY(SettingsFile(environment.settingsPath())
+                    .writeValue(QString::fromLatin1(SettingsFile::LanguageKey), language));
+    EngineTree tree;
+    QVERIFY(tree.isValid());
+    for (const QString &file : build)
+        QVERIFY(tree.add(0, file));
+    const QString program = QDir(tree.appDir()).filePath(QStringLiteral("zelvora"));
+    QVERIFY(QFile::copy(binaryDirectory() + QStringLiteral("/zelvora"), program));
+    const EngineDirectory defaultEngine; // libupctv.so: the recording double
+    QVERIFY(defaultEngine.isValid());
+    QProcess zelvora;
+    zelvora.setProcessEnvironment(defaultEngine.environmentFor(environment.processEnvironment()));
+    zelvora.start(program, {QStringLiteral("--engine"), QStringLiteral("festival")});
+    QVERIFY(zelvora.waitForFinished(60000));
+    QCOMPARE(zelvora.exitCode(), 1);
+    QCOMPARE(zelvora.readAllStandardError(),
+             QStringLiteral("zelvora: the speech engine \"festival\" is not installed; install "
+                            "the package zelvora-festival%1\n")
+                 .arg(reason)
+                 .toUtf8());
+    const DoubleLog log = environment.log();
+    QCOMPARE(log.textsRead(), QList<QByteArray>{spoken + ' '});
+    // Spoken to its end: after the text, only status polls until one said idle,
+    // then the unload.
+    const QList<DoubleCall> calls = log.calls();
+    QStringList after;
+    for (const DoubleCall &call : calls) {
+        if (call.name == QLatin1String("upcTVRead"))
+            after.clear();
+        else
+            after << call.step();
+    }
+    QVERIFY2(calls.size() >= 2 && after.constLast() == QLatin1String("unload") &&
+                 calls.at(calls.size() - 2).name == QLatin1String("upcTVStatus") &&
+                 calls.at(calls.size() - 2).result == 0 &&
+                 after.filter(QStringLiteral("upcTVStatus")).size() == after.size() - 1,
+             qPrintable(log.dump()));
+    // Spanish is set as the program sets it at start-up; Catalan is the engine's own.
+    QCOMPARE(log.steps().count(QStringLiteral("upcTVSetLanguage 101")),
+             language == "Castellà" ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestEngineChoice)
