@@ -228,7 +228,8 @@ void TestSpeechdEngine::screenReaderInterruptsAndTheSentenceIsSaidAgain() {
     QVERIFY(other.say(SPDPriority(priority), "Finestra nova."));
     QVERIFY(waitFor(g_otherEnded, 1));
     const double screenReader = secondsSince(interrupted);
-    QVERIFY2(screenReader < alone, qPrintable(QString::number(screenReader)));
+    // Still busy once the screen reader has finished: it spoke in the middle of
+    // the sentence, not after it (timing it instead would fail on a busy machine).
     QVERIFY(engine.status(0) != 0);
     QVERIFY(engine.waitIdle(30s));
     const double busy = secondsSince(start);
