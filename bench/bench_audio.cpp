@@ -175,8 +175,20 @@ void analyse(const AudioCapture &capture, const std::vector<Trial> &trials) {
 // 10 ms frame, whatever the audio output). Also counts the underflows the server
 // reported to the engine (its lines on standard error); the server reports some
 // that it repairs by rewinding the sink before anything is heard.
+// The one-minute load average, -1 when unknown.
+double loadAverage() {
+    double load = -1;
+    if (FILE *file = std::fopen("/proc/loadavg", "r"); file != nullptr) {
+        if (std::fscanf(file, "%lf", &load) != 1)
+            load = -1;
+        std::fclose(file);
+    }
+    return load;
+}
+
 void soak(const Speaker &speaker, int seconds) {
     constexpr double GapMs = 15;
+    double lowestLoad = 1e9, highestLoad = 0;
     char path[] = "/tmp/bench_audio_stderrXXXXXX";
     const int log = mkstemp(path);
     const int saved = dup(2);
@@ -190,6 +202,8 @@ void soak(const Speaker &speaker, int seconds) {
     speaker.setSpeed(140);
     int read = 0;
     while (std::chrono::steady_clock::now() < end) {
+        lowestLoad = std::min(lowestLoad, loadAverage());
+        highestLoad = std::max(highestLoad, loadAverage());
         capture.mark();
         speaker.read(texts[read++ % 3]);
         waitIdle(speaker);
@@ -234,24 +248,14 @@ void soak(const Speaker &speaker, int seconds) {
                 "over the shortest)\n",
                 seconds, read, measured.size(), gaps, worst);
     std::printf("(c) underflows the server reported\t%d\n", underflows);
+    std::printf("(c) load average (1 minute) during the soak\t%.1f - %.1f\n", lowestLoad,
+                highestLoad);
 }
 
-} // namespace
-
-int main(int argc, char **argv) {
-    const bool engine = argc > 1 && std::strcmp(argv[1], "engine") == 0;
-    const int first = engine ? 3 : 2;
-    const int rounds = argc > first ? std::max(3, std::atoi(argv[first])) : 30;
-    const int soakSeconds = engine && argc > 4 ? std::atoi(argv[4]) : 600;
-    const Speaker speaker =
-        engine ? engineSpeaker(argc > 2 ? argv[2] : ZELVORA_ESPEAK_ENGINE) : referenceSpeaker();
-    speaker.read("Hola."); // warm up
-    std::this_thread::sleep_for(1500ms);
-    waitIdle(speaker);
-
+void measureRounds(const Speaker &speaker, int rounds) {
     AudioCapture capture;
     if (!capture.start())
-        return 1;
+        std::exit(1);
     std::this_thread::sleep_for(300ms);
     std::vector<Trial> trials;
     for (int round = 0; round < 3; ++round)
@@ -266,6 +270,24 @@ int main(int argc, char **argv) {
     }
     capture.finish();
     analyse(capture, trials);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const bool engine = argc > 1 && std::strcmp(argv[1], "engine") == 0;
+    const int first = engine ? 3 : 2;
+    const int asked = argc > first ? std::atoi(argv[first]) : 30;
+    const int rounds = asked > 0 ? std::max(3, asked) : 0; // 0: the soak alone
+    const int soakSeconds = engine && argc > 4 ? std::atoi(argv[4]) : 600;
+    const Speaker speaker =
+        engine ? engineSpeaker(argc > 2 ? argv[2] : ZELVORA_ESPEAK_ENGINE) : referenceSpeaker();
+    speaker.read("Hola."); // warm up
+    std::this_thread::sleep_for(1500ms);
+    waitIdle(speaker);
+
+    if (rounds > 0)
+        measureRounds(speaker, rounds);
     if (engine && soakSeconds > 0)
         soak(speaker, soakSeconds);
     return 0;

@@ -21,6 +21,12 @@ packages=(
 if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then
   packages+=(pulseaudio)
 fi
+# `install-deps.sh bench`: also PipeWire and its PulseAudio service, which the
+# audio bench runs privately (bench/bench_audio.sh --server pipewire); nothing
+# else needs them. Decided after pulseaudio above, so a fresh machine gets both.
+if [ "${1:-}" = bench ]; then
+  packages+=(pipewire pipewire-pulse wireplumber dbus)
+fi
 # `install-deps.sh packaging`: also the tools that build and check the Debian package.
 if [ "${1:-}" = packaging ]; then
   packages+=(dpkg-dev file lintian desktop-file-utils appstream man-db)
