@@ -6,8 +6,8 @@
 #
 # 1. apt-get install of the main package alone, without recommends, so that its
 #    dependencies come from the archive: none of the engine packages comes with it;
-# 2. /usr/bin/zelvora --version prints the package's version, and --list-engines
-#    only espeak;
+# 2. /usr/bin/zelvora --version prints the package's version, --list-engines
+#    only espeak, and --engine NAME names the package zelvora-NAME to install;
 # 3. apt-get install of the engine packages the build names (build-folder/deb-packages),
 #    without recommends: --list-engines names espeak and every one of them;
 # 4. the command of the desktop entry's Exec line runs on a virtual X display with
@@ -122,6 +122,12 @@ installed_checks() {
         ! installed "$name" || { log "$name came with the main package"; return 1; }
     done
     expect_engines || return 1
+    # An engine asked for without its package names the package, exits 1.
+    local name said
+    for name in "${engines[@]}"; do
+        said=$(/usr/bin/zelvora --engine "${name#zelvora-}" 2>&1 </dev/null) && return 1
+        [[ "$said" == *"install the package $name"* ]] || { log "--engine ${name#zelvora-} said '$said'"; return 1; }
+    done
 
     [ ${#engines[@]} -eq 0 ] || $sudo apt-get install -y -q --no-install-recommends "${debs[@]:1}" || return 1
     expect_engines "${engines[@]#zelvora-}" || return 1
