@@ -6,9 +6,9 @@
 # Options:
 #   --server pulseaudio  PulseAudio's own server (the default; Debian package
 #                        pulseaudio, which the build does not need: on a desktop
-#                        that runs PipeWire, installing it replaces
-#                        pipewire-pulse, so install it only on a machine meant
-#                        for measuring)
+#                        that runs PipeWire, it would start too and compete
+#                        with pipewire-pulse for the PulseAudio socket, so
+#                        install it only on a machine meant for measuring)
 #   --server pipewire    PipeWire with its PulseAudio service and WirePlumber
 #                        (packages pipewire, pipewire-pulse, wireplumber and
 #                        dbus: `scripts/install-deps.sh bench`), started by hand

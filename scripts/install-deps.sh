@@ -16,8 +16,8 @@ packages=(
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio-utils
 )
 # The engine tests start a private PulseAudio server with a null sink. On a desktop
-# whose sound server is PipeWire, installing pulseaudio would replace pipewire-pulse:
-# there it is left out, and the tests that need the private server skip.
+# whose sound server is PipeWire, an installed pulseaudio would start for the user
+# too and compete with pipewire-pulse for the PulseAudio socket: there it is left out, and the tests that need the private server skip.
 if ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q 'install ok installed'; then
   packages+=(pulseaudio)
 fi
