@@ -19,6 +19,14 @@ namespace {
 // reader waiting for ever.
 constexpr int MaxRepeats = 10;
 
+// How long a sent text may wait for the server to start saying it. A server
+// that cannot play (no sound device it can open) never reports a start or an
+// end; past this the engine stops waiting, as it does without a server, so
+// neither the reading nor the program's farewell waits for ever. Long enough
+// for a server that starts its module on the first text, and for a screen
+// reader's message that holds the text back.
+constexpr auto StartTimeout = std::chrono::seconds(20);
+
 // libspeechd's notifications carry no user pointer: they reach the engine of
 // the loaded library through this one, cleared before the connection closes.
 std::mutex g_instanceMutex;
@@ -26,7 +34,11 @@ SpeechdEngine *g_instance = nullptr;
 
 void onNotification(size_t messageId, size_t, SPDNotificationType type) {
     const std::lock_guard lock(g_instanceMutex);
-    if (g_instance != nullptr && (type == SPD_EVENT_END || type == SPD_EVENT_CANCEL))
+    if (g_instance == nullptr)
+        return;
+    if (type == SPD_EVENT_BEGIN)
+        g_instance->messageBegun();
+    else if (type == SPD_EVENT_END || type == SPD_EVENT_CANCEL)
         g_instance->messageFinished(int(messageId), type == SPD_EVENT_CANCEL);
 }
 
@@ -67,8 +79,10 @@ void SpeechdEngine::connect() {
     const int rate = spd_get_voice_rate(m_connection);
     m_defaultRate = rate >= -100 && rate <= 100 ? rate : 0;
     m_settings.rate = rateForSpeed(m_speed, m_defaultRate);
+    m_connection->callback_begin = onNotification;
     m_connection->callback_end = onNotification;
     m_connection->callback_cancel = onNotification;
+    spd_set_notification_on(m_connection, SPD_BEGIN);
     spd_set_notification_on(m_connection, SPD_END);
     spd_set_notification_on(m_connection, SPD_CANCEL);
 }
@@ -115,6 +129,8 @@ bool SpeechdEngine::sendOne() {
         m_sent = std::move(m_waiting.front());
         m_waiting.pop_front();
         m_sentId = 0;
+        m_sentAt = std::chrono::steady_clock::now();
+        m_begun = false;
         message = *m_sent;
     }
     const int id =
@@ -134,6 +150,12 @@ bool SpeechdEngine::sendOne() {
     m_endedBeforeKnown.erase(early);
     finishSent(cancelled);
     return true;
+}
+
+// Only one of this engine's texts is out at a time, so a start is its start.
+void SpeechdEngine::messageBegun() {
+    const std::lock_guard lock(m_mutex);
+    m_begun = true;
 }
 
 void SpeechdEngine::messageFinished(int messageId, bool cancelled) {
@@ -174,8 +196,26 @@ void SpeechdEngine::stop() {
 bool SpeechdEngine::isSpeaking() {
     dropConnectionIfGone();
     sendNext();
+    giveUpIfNeverStarted();
     const std::lock_guard lock(m_mutex);
     return m_sent.has_value() || !m_waiting.empty();
+}
+
+// A text the server has not started within StartTimeout: the server cannot
+// speak. Everything is dropped and cancelled, and it is said once a connection.
+void SpeechdEngine::giveUpIfNeverStarted() {
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_sent || m_begun || std::chrono::steady_clock::now() - m_sentAt < StartTimeout)
+            return;
+    }
+    if (!m_saidNeverStarted)
+        std::fprintf(stderr,
+                     "upctv-speechd: speech-dispatcher has not started a text in %d s; "
+                     "is its sound output working?\n",
+                     int(StartTimeout.count()));
+    m_saidNeverStarted = true;
+    stop();
 }
 
 // When the server goes away no notification will ever come: the engine's
