@@ -19,13 +19,15 @@ namespace {
 // reader waiting for ever.
 constexpr int MaxRepeats = 10;
 
-// How long a sent text may wait for the server to start saying it. A server
-// that cannot play (no sound device it can open) never reports a start or an
-// end; past this the engine stops waiting, as it does without a server, so
-// neither the reading nor the program's farewell waits for ever. Long enough
-// for a server that starts its module on the first text, and for a screen
-// reader's message that holds the text back.
-constexpr auto StartTimeout = std::chrono::seconds(20);
+// How long a sent text may take before the engine stops waiting for its end: a
+// server that cannot play (no sound device it can open) may never report it, and
+// neither a reading nor the program's farewell may wait for ever. Far more than
+// any voice takes, even at the slowest rate: 20 s (a server starting its module
+// at the first text, a screen reader's message holding the text back) and half
+// a second a byte.
+std::chrono::milliseconds longestSaying(const std::string &text) {
+    return std::chrono::seconds(20) + std::chrono::milliseconds(500) * text.size();
+}
 
 // libspeechd's notifications carry no user pointer: they reach the engine of
 // the loaded library through this one, cleared before the connection closes.
@@ -34,11 +36,7 @@ SpeechdEngine *g_instance = nullptr;
 
 void onNotification(size_t messageId, size_t, SPDNotificationType type) {
     const std::lock_guard lock(g_instanceMutex);
-    if (g_instance == nullptr)
-        return;
-    if (type == SPD_EVENT_BEGIN)
-        g_instance->messageBegun();
-    else if (type == SPD_EVENT_END || type == SPD_EVENT_CANCEL)
+    if (g_instance != nullptr && (type == SPD_EVENT_END || type == SPD_EVENT_CANCEL))
         g_instance->messageFinished(int(messageId), type == SPD_EVENT_CANCEL);
 }
 
@@ -79,10 +77,8 @@ void SpeechdEngine::connect() {
     const int rate = spd_get_voice_rate(m_connection);
     m_defaultRate = rate >= -100 && rate <= 100 ? rate : 0;
     m_settings.rate = rateForSpeed(m_speed, m_defaultRate);
-    m_connection->callback_begin = onNotification;
     m_connection->callback_end = onNotification;
     m_connection->callback_cancel = onNotification;
-    spd_set_notification_on(m_connection, SPD_BEGIN);
     spd_set_notification_on(m_connection, SPD_END);
     spd_set_notification_on(m_connection, SPD_CANCEL);
 }
@@ -129,8 +125,7 @@ bool SpeechdEngine::sendOne() {
         m_sent = std::move(m_waiting.front());
         m_waiting.pop_front();
         m_sentId = 0;
-        m_sentAt = std::chrono::steady_clock::now();
-        m_begun = false;
+        m_sentDeadline = std::chrono::steady_clock::now() + longestSaying(m_sent->text);
         message = *m_sent;
     }
     const int id =
@@ -150,12 +145,6 @@ bool SpeechdEngine::sendOne() {
     m_endedBeforeKnown.erase(early);
     finishSent(cancelled);
     return true;
-}
-
-// Only one of this engine's texts is out at a time, so a start is its start.
-void SpeechdEngine::messageBegun() {
-    const std::lock_guard lock(m_mutex);
-    m_begun = true;
 }
 
 void SpeechdEngine::messageFinished(int messageId, bool cancelled) {
@@ -196,25 +185,24 @@ void SpeechdEngine::stop() {
 bool SpeechdEngine::isSpeaking() {
     dropConnectionIfGone();
     sendNext();
-    giveUpIfNeverStarted();
+    giveUpIfNeverEnded();
     const std::lock_guard lock(m_mutex);
     return m_sent.has_value() || !m_waiting.empty();
 }
 
-// A text the server has not started within StartTimeout: the server cannot
-// speak. Everything is dropped and cancelled, and it is said once a connection.
-void SpeechdEngine::giveUpIfNeverStarted() {
+// A text whose end has not come long after any voice would have said it: the
+// server cannot speak. Everything is dropped and cancelled; the line is written
+// once a connection.
+void SpeechdEngine::giveUpIfNeverEnded() {
     {
         const std::lock_guard lock(m_mutex);
-        if (!m_sent || m_begun || std::chrono::steady_clock::now() - m_sentAt < StartTimeout)
+        if (!m_sent || std::chrono::steady_clock::now() < m_sentDeadline)
             return;
     }
-    if (!m_saidNeverStarted)
-        std::fprintf(stderr,
-                     "upctv-speechd: speech-dispatcher has not started a text in %d s; "
-                     "is its sound output working?\n",
-                     int(StartTimeout.count()));
-    m_saidNeverStarted = true;
+    if (!m_saidNeverEnded)
+        std::fprintf(stderr, "upctv-speechd: speech-dispatcher has not ended a text in time; "
+                             "is its sound output working?\n");
+    m_saidNeverEnded = true;
     stop();
 }
 

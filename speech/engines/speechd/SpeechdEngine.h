@@ -63,9 +63,8 @@ public:
     bool setLanguage(int code) override;
     bool setSpeaker(int speaker) override;
 
-    // From libspeechd's thread: one of this connection's messages began, or
-    // ended or was cancelled.
-    void messageBegun();
+    // From libspeechd's thread: one of this connection's messages ended or was
+    // cancelled.
     void messageFinished(int messageId, bool cancelled);
 
 private:
@@ -87,22 +86,21 @@ private:
     void finishSent(bool cancelled);
     bool apply(const Settings &settings);
     void dropConnectionIfGone();
-    void giveUpIfNeverStarted();
+    void giveUpIfNeverEnded();
 
     SPDConnection *m_connection = nullptr;
 
-    std::mutex m_mutex;                             // guards the members down to m_lastKnownId
-    std::deque<Message> m_waiting;                  // not sent yet
-    std::optional<Message> m_sent;                  // sent, neither ended nor cancelled
-    int m_sentId = 0;                               // its id; 0 while spd_say has not returned
-    std::map<int, bool> m_endedBeforeKnown;         // ended (true: cancelled) before spd_say
-                                                    // returned their ids
-    int m_lastKnownId = 0;                          // highest id spd_say has returned
-    std::chrono::steady_clock::time_point m_sentAt; // when m_sent went out
-    bool m_begun = false;                           // the server has started it
+    std::mutex m_mutex;                     // guards the members down to m_lastKnownId
+    std::deque<Message> m_waiting;          // not sent yet
+    std::optional<Message> m_sent;          // sent, neither ended nor cancelled
+    int m_sentId = 0;                       // its id; 0 while spd_say has not returned
+    std::map<int, bool> m_endedBeforeKnown; // ended (true: cancelled) before spd_say
+                                            // returned their ids
+    int m_lastKnownId = 0;                  // highest id spd_say has returned
+    std::chrono::steady_clock::time_point m_sentDeadline; // m_sent given up after
 
-    bool m_saidNeverStarted = false; // the line about it is written once
-    int m_defaultRate = 0;           // the user's, read at connection
+    bool m_saidNeverEnded = false; // the line about it is written once
+    int m_defaultRate = 0;         // the user's, read at connection
     int m_speed = 140;
     Settings m_settings;               // for the texts read from now on
     std::optional<Settings> m_applied; // as the server last heard them
