@@ -3,6 +3,7 @@
 // new values: the settings file must always hold the three values of one and the
 // same exit, never a new position with an old speed or language, and keep every
 // other key.
+#include "RandomKiller.h"
 #include "SettingsFile.h"
 #include "TestEnvironment.h"
 
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -62,22 +62,15 @@ void TestKilledExitWrite::killedAtAnyStep() {
     QCOMPARE(file.write(preparedFile()), preparedFile().size());
     file.close();
 
-    const quint32 seed = QRandomGenerator::global()->generate();
-    qInfo("kill delays from seed %u", seed);
-    QRandomGenerator random(seed);
+    RandomKiller killer;
     const SettingsFile settings(env.settingsPath());
     int changed = 0;
     for (int round = 1; round <= rounds; ++round) {
         QProcess writer;
-        writer.start(Writer,
-                     {env.settingsPath(), QStringLiteral("exit"), Book, QStringLiteral("0")});
-        QVERIFY(writer.waitForStarted(30000));
-        if (afterFirstWrite) {
-            QVERIFY2(writer.waitForReadyRead(30000), writer.readAllStandardError().constData());
-        }
-        QTest::qSleep(int(random.bounded(maxDelayMs + 1)));
-        writer.kill();
-        QVERIFY(writer.waitForFinished(30000));
+        const QString failed = killer.runAndKill(
+            writer, Writer, {env.settingsPath(), QStringLiteral("exit"), Book, QStringLiteral("0")},
+            afterFirstWrite, maxDelayMs);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
 
         const qint64 position = settings.readBookPosition(Book);
         QCOMPARE(qint64(settings.readReadingSpeed()), position);

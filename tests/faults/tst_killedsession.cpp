@@ -3,6 +3,7 @@
 // position, the speed and the language, and hold for each book the session saves
 // a position it really saved, never an older one than before.
 #include "PositionsWriterBooks.h"
+#include "RandomKiller.h"
 #include "SettingsFile.h"
 #include "TestEnvironment.h"
 
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <algorithm>
@@ -93,23 +93,17 @@ void TestKilledSession::killedAtRandomMoments() {
     QCOMPARE(file.write(prepared), prepared.size());
     file.close();
 
-    const quint32 seed = QRandomGenerator::global()->generate();
-    qInfo("kill delays from seed %u", seed);
-    QRandomGenerator random(seed);
+    RandomKiller killer;
     SettingsFile settings(env.settingsPath());
     QList<qint64> saved(WriterBooks, -1); // the last position seen for each book
     int killedMidWrite = 0;
     for (int round = 1; round <= rounds; ++round) {
         QProcess writer;
         writer.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        writer.start(Writer, {QString::number(WriterBooks), QString::number(round * 100)});
-        QVERIFY(writer.waitForStarted(30000));
-        if (afterFirstRound) {
-            QVERIFY2(writer.waitForReadyRead(30000), writer.readAllStandardError().constData());
-        }
-        QTest::qSleep(int(random.bounded(maxDelayMs + 1)));
-        writer.kill();
-        QVERIFY(writer.waitForFinished(30000));
+        const QString failed = killer.runAndKill(
+            writer, Writer, {QString::number(WriterBooks), QString::number(round * 100)},
+            afterFirstRound, maxDelayMs);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QVERIFY2(writer.exitStatus() == QProcess::CrashExit || writer.exitCode() == 0,
                  writer.readAllStandardError().constData());
 
