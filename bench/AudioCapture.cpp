@@ -34,15 +34,16 @@ double secondsNow() {
 
 } // namespace
 
-bool AudioCapture::start() {
+bool AudioCapture::start(Timing timing) {
     const uint32_t bytesPerMs = Rate * 4 / 1000;
+    const bool precise = timing == Timing::Precise;
     pa_buffer_attr recording{};
     recording.maxlength = uint32_t(-1);
-    recording.fragsize = 5 * bytesPerMs;
+    recording.fragsize = (precise ? 5 : 50) * bytesPerMs;
     m_recorder = openStream(PA_STREAM_RECORD, "null.monitor", "recorder", recording);
     pa_buffer_attr marker{};
     marker.maxlength = uint32_t(-1);
-    marker.tlength = 10 * bytesPerMs;
+    marker.tlength = (precise ? 10 : 100) * bytesPerMs;
     marker.prebuf = uint32_t(-1);
     marker.minreq = 2 * bytesPerMs;
     m_marker = openStream(PA_STREAM_PLAYBACK, "null", "marker", marker);

@@ -23,9 +23,17 @@ class AudioCapture {
 public:
     static constexpr int Rate = 22050;
 
+    // How much the two streams hold. A sink runs at the shortest latency its
+    // streams ask for: Precise (a 10 ms marker stream, 5 ms recording fragments)
+    // places events within a few milliseconds but makes the null sink wake every
+    // 3 ms and the server answer every stream that often, which starves the
+    // engine's stream under load as no desktop would. Relaxed (100 ms, 50 ms)
+    // leaves the sink at the latency the engine's own stream asks for, enough to
+    // tell texts apart in a long recording.
+    enum class Timing { Precise, Relaxed };
     // Connects both streams to the server named by PULSE_SERVER; false with a
     // message on standard error when that fails.
-    bool start();
+    bool start(Timing timing = Timing::Precise);
     // Stops both threads and closes the streams; the recording stays.
     void finish();
     ~AudioCapture();
