@@ -9,9 +9,9 @@
 namespace upctv {
 
 // The default output of a PulseAudio server (PipeWire's PulseAudio service too)
-// through libpulse's asynchronous API, with a small buffer: the stream asks for
-// 40 ms of total latency, and samples are written in the small pieces the
-// server requests, so the server paces the writes and little is queued ahead.
+// through libpulse's asynchronous API: the stream asks for 100 ms of total
+// latency, and samples are written in the small pieces the server requests, so
+// the server paces the writes and no more than that is queued ahead.
 // A stop flushes the stream (the server drops what is queued and rewinds the
 // sink) instead of letting it play out.
 //
