@@ -2,6 +2,7 @@
 // monitor (see AudioCapture.h), run once for each of two speakers:
 //   bench_audio engine [path] [rounds] [soak seconds]   the espeak-ng engine, libupctv.so
 //   bench_audio reference [rounds]                      espeak-ng's own audio output
+//   bench_audio alone [path] [soak seconds]             (c) without the capture
 // It prints "name<TAB>figure" lines; bench/bench_audio.sh starts a private server
 // with a null sink, runs both and prints them side by side.
 //   (a) the silence between two sentences at speeds 60, 140 and 250: the engine
@@ -169,15 +170,6 @@ void analyse(const AudioCapture &capture, const std::vector<Trial> &trials) {
     std::printf("(b) stops that came in a pause (left out)\t%d\n", inQuiet);
 }
 
-// Reads sentence after sentence for `seconds`, recording the sink, and counts
-// the gaps: a text that sounds longer than the usual (median) reading of the same
-// text by more than GapMs was interrupted (espeak-ng itself varies a reading by one
-// 10 ms frame, whatever the audio output, and the recording of a 28 s text varies
-// by up to 70 ms with no underflow, so the shortest reading is no yardstick). Also
-// counts the underflows the server reported to the engine (its lines on standard
-// error); the server reports some that it repairs by rewinding the sink before
-// anything is heard. The capture's streams are relaxed, so that the sink runs at
-// the latency the engine's stream asks for.
 // The one-minute load average, -1 when unknown.
 double loadAverage() {
     double load = -1;
@@ -189,42 +181,96 @@ double loadAverage() {
     return load;
 }
 
-void soak(const Speaker &speaker, int seconds) {
-    constexpr double GapMs = 15;
-    double lowestLoad = 1e9, highestLoad = 0;
-    char path[] = "/tmp/bench_audio_stderrXXXXXX";
-    const int log = mkstemp(path);
-    const int saved = dup(2);
-    dup2(log, 2);
+// Standard error goes to a temporary file from construction until
+// underruns(), which restores it and counts the engine's underrun lines.
+class StderrLog {
+public:
+    StderrLog() : m_file(mkstemp(m_path)), m_saved(dup(2)) { dup2(m_file, 2); }
+    int underruns() {
+        dup2(m_saved, 2);
+        close(m_saved);
+        std::string text(size_t(lseek(m_file, 0, SEEK_END)), '\0');
+        if (pread(m_file, text.data(), text.size(), 0) < 0)
+            text.clear();
+        close(m_file);
+        unlink(m_path);
+        int count = 0;
+        for (size_t at = text.find("underrun"); at != std::string::npos;
+             at = text.find("underrun", at + 1))
+            ++count;
+        return count;
+    }
+
+private:
+    char m_path[32] = "/tmp/bench_audio_stderrXXXXXX";
+    int m_file;
+    int m_saved;
+};
+
+struct LoadRange {
+    double lowest = 1e9;
+    double highest = 0;
+};
+
+// Reads First, Second and Book in turn at speed 140 for `seconds`, calling
+// `before` ahead of each read; returns how many texts were read.
+int readFor(const Speaker &speaker, int seconds, LoadRange &load,
+            const std::function<void()> &before) {
     const char *const texts[] = {First, Second, Book};
-    AudioCapture capture;
-    if (!capture.start(AudioCapture::Timing::Relaxed))
-        std::exit(1);
-    std::this_thread::sleep_for(300ms); // the marker stream running
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     speaker.setSpeed(140);
     int read = 0;
     while (std::chrono::steady_clock::now() < end) {
-        lowestLoad = std::min(lowestLoad, loadAverage());
-        highestLoad = std::max(highestLoad, loadAverage());
-        capture.mark();
+        load.lowest = std::min(load.lowest, loadAverage());
+        load.highest = std::max(load.highest, loadAverage());
+        before();
         speaker.read(texts[read++ % 3]);
         waitIdle(speaker);
     }
+    return read;
+}
+
+void printLoad(const LoadRange &load) {
+    std::printf("(c) load average (1 minute) during the soak\t%.1f - %.1f\n", load.lowest,
+                load.highest);
+}
+
+// The engine alone in this process, as in the reader: the recording and any
+// other stream are other processes (bench_audio.sh --alone), so nothing in
+// this process but the engine can hold its stream up.
+void soakAlone(const Speaker &speaker, int seconds) {
+    StderrLog log;
+    LoadRange load;
+    const int read = readFor(speaker, seconds, load, [] {});
+    const int underflows = log.underruns();
+    std::printf("(c) underflows in %d s of reading (%d texts), the engine alone in its "
+                "process\t%d\n",
+                seconds, read, underflows);
+    printLoad(load);
+}
+
+// Reads sentence after sentence for `seconds`, recording the sink, and counts
+// the gaps: a text that sounds longer than the usual (median) reading of the same
+// text by more than GapMs was interrupted (espeak-ng itself varies a reading by one
+// 10 ms frame, whatever the audio output, and the recording of a 28 s text varies
+// by up to 70 ms with no underflow, so the shortest reading is no yardstick). Also
+// counts the underflows the server reported to the engine (its lines on standard
+// error); the server reports some that it repairs by rewinding the sink before
+// anything is heard. The capture's streams are relaxed, so that the sink runs at
+// the latency the engine's stream asks for.
+void soak(const Speaker &speaker, int seconds) {
+    constexpr double GapMs = 15;
+    StderrLog log;
+    AudioCapture capture;
+    if (!capture.start(AudioCapture::Timing::Relaxed))
+        std::exit(1);
+    std::this_thread::sleep_for(300ms); // the marker stream running
+    LoadRange load;
+    const int read = readFor(speaker, seconds, load, [&capture] { capture.mark(); });
     std::this_thread::sleep_for(300ms);
     capture.mark();
     capture.finish();
-    dup2(saved, 2);
-    close(saved);
-    std::string text(size_t(lseek(log, 0, SEEK_END)), '\0');
-    if (pread(log, text.data(), text.size(), 0) < 0)
-        text.clear();
-    close(log);
-    unlink(path);
-    int underflows = 0;
-    for (size_t at = text.find("underrun"); at != std::string::npos;
-         at = text.find("underrun", at + 1))
-        ++underflows;
+    const int underflows = log.underruns();
 
     const std::vector<long> at = capture.eventPositions();
     const std::vector<int16_t> &speech = capture.speech();
@@ -251,8 +297,7 @@ void soak(const Speaker &speaker, int seconds) {
                 "over the usual)\n",
                 seconds, read, measured.size(), gaps, worst);
     std::printf("(c) underflows the server reported\t%d\n", underflows);
-    std::printf("(c) load average (1 minute) during the soak\t%.1f - %.1f\n", lowestLoad,
-                highestLoad);
+    printLoad(load);
 }
 
 void measureRounds(const Speaker &speaker, int rounds) {
@@ -278,6 +323,11 @@ void measureRounds(const Speaker &speaker, int rounds) {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc > 1 && std::strcmp(argv[1], "alone") == 0) {
+        const Speaker speaker = engineSpeaker(argc > 2 ? argv[2] : ZELVORA_ESPEAK_ENGINE);
+        soakAlone(speaker, argc > 3 ? std::atoi(argv[3]) : 600);
+        return 0;
+    }
     const bool engine = argc > 1 && std::strcmp(argv[1], "engine") == 0;
     const int first = engine ? 3 : 2;
     const int asked = argc > first ? std::atoi(argv[first]) : 30;

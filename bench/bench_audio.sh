@@ -14,6 +14,10 @@
 #                        dbus: `scripts/install-deps.sh bench`), started by hand
 #                        on a private D-Bus session, never through systemd
 #   --engine-only        skip espeak-ng's own output (a quicker soak)
+#   --alone              the soak alone, with the engine alone in its process, as
+#                        in the reader: the monitor's recording and a stream of
+#                        silence (100 ms each) are other processes (parecord,
+#                        pacat), so only the underflows are counted, no gaps
 #   --realtime-main      also the PulseAudio server's main thread realtime (it
 #                        carries the clients' requests and data; a desktop's
 #                        runs at nice -11 only), where the system allows it
@@ -29,10 +33,12 @@ server=pulseaudio
 reference=1
 load=0
 realtime_main=0
+alone=0
 while [ $# -gt 0 ]; do
   case $1 in
     --server) server=$2; shift 2 ;;
     --engine-only) reference=0; shift ;;
+    --alone) alone=1; shift ;;
     --load) load=$2; shift 2 ;;
     --realtime-main) realtime_main=1; shift ;;
     *) break ;;
@@ -62,8 +68,8 @@ export XDG_RUNTIME_DIR=$work/run HOME=$work/home
 export XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/home/.state
 pids=()
 cleanup() {
-  [ "$server" = pulseaudio ] && { pulseaudio --kill 2>/dev/null || true; }
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  [ "$server" = pulseaudio ] && { pulseaudio --kill 2>/dev/null || true; }
   [ -n "${BENCH_AUDIO_KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
@@ -109,6 +115,15 @@ for _ in $(seq "$load"); do
   pids+=($!)
 done
 
+if [ "$alone" = 1 ]; then
+  need pacat parecord
+  pacat --latency-msec=100 --raw --stream-name=silence </dev/zero &
+  pids+=($!)
+  parecord --latency-msec=100 --raw -d null.monitor >/dev/null &
+  pids+=($!)
+  "$build/bin/bench_audio" alone "$build/lib/libupctv.so" "$soak"
+  exit
+fi
 if [ "$reference" = 1 ]; then
   "$build/bin/bench_audio" reference "$rounds" >"$work/reference.txt"
 else
