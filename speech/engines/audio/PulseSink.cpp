@@ -12,7 +12,9 @@ namespace {
 // stop; the latency is how late the engine and the server may answer each other
 // before the sound runs dry. Reading for minutes beside two busy loops on two
 // cores, PulseAudio 16 ran dry 46 times in two minutes at 20 ms, 17 times in ten
-// minutes at 40 ms, once in three at 60 ms, and once in ten at 100 ms.
+// minutes at 40 ms, once in three at 60 ms, and once in ten at 100 ms, the
+// engine sharing its process with the bench's recording; alone in its process,
+// as in the reader, not once in ten minutes at 100 ms and once at 20 ms.
 // UPCTV_AUDIO_LATENCY_MS (5 to 1000) overrides it.
 constexpr pa_usec_t DefaultLatency = 100 * PA_USEC_PER_MSEC;
 // The size of the server's requests: the pieces the engine writes.
