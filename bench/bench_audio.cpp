@@ -13,9 +13,11 @@
 //   (c) engine only: the underruns the engine reports on standard error while it
 //       reads sentence after sentence for the soak time.
 #include "AudioCapture.h"
+#include "StderrCapture.h"
 
 #include "SpeedMapping.h"
 
+#include <QTemporaryDir>
 #include <espeak-ng/speak_lib.h>
 
 #include <algorithm>
@@ -23,12 +25,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <functional>
 #include <random>
 #include <string>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -181,31 +181,10 @@ double loadAverage() {
     return load;
 }
 
-// Standard error goes to a temporary file from construction until
-// underruns(), which restores it and counts the engine's underrun lines.
-class StderrLog {
-public:
-    StderrLog() : m_file(mkstemp(m_path)), m_saved(dup(2)) { dup2(m_file, 2); }
-    int underruns() {
-        dup2(m_saved, 2);
-        close(m_saved);
-        std::string text(size_t(lseek(m_file, 0, SEEK_END)), '\0');
-        if (pread(m_file, text.data(), text.size(), 0) < 0)
-            text.clear();
-        close(m_file);
-        unlink(m_path);
-        int count = 0;
-        for (size_t at = text.find("underrun"); at != std::string::npos;
-             at = text.find("underrun", at + 1))
-            ++count;
-        return count;
-    }
-
-private:
-    char m_path[32] = "/tmp/bench_audio_stderrXXXXXX";
-    int m_file;
-    int m_saved;
-};
+// How many underruns the engine reported in `log`, its standard error.
+int underruns(const QByteArray &log) {
+    return int(log.count("underrun"));
+}
 
 struct LoadRange {
     double lowest = 1e9;
@@ -221,8 +200,9 @@ int readFor(const Speaker &speaker, int seconds, LoadRange &load,
     speaker.setSpeed(140);
     int read = 0;
     while (std::chrono::steady_clock::now() < end) {
-        load.lowest = std::min(load.lowest, loadAverage());
-        load.highest = std::max(load.highest, loadAverage());
+        const double now = loadAverage();
+        load.lowest = std::min(load.lowest, now);
+        load.highest = std::max(load.highest, now);
         before();
         speaker.read(texts[read++ % 3]);
         waitIdle(speaker);
@@ -239,10 +219,11 @@ void printLoad(const LoadRange &load) {
 // other stream are other processes (bench_audio.sh --alone), so nothing in
 // this process but the engine can hold its stream up.
 void soakAlone(const Speaker &speaker, int seconds) {
-    StderrLog log;
+    const QTemporaryDir folder;
+    StderrCapture log(folder.filePath(QStringLiteral("stderr")));
     LoadRange load;
     const int read = readFor(speaker, seconds, load, [] {});
-    const int underflows = log.underruns();
+    const int underflows = underruns(log.release());
     std::printf("(c) underflows in %d s of reading (%d texts), the engine alone in its "
                 "process\t%d\n",
                 seconds, read, underflows);
@@ -260,7 +241,8 @@ void soakAlone(const Speaker &speaker, int seconds) {
 // the latency the engine's stream asks for.
 void soak(const Speaker &speaker, int seconds) {
     constexpr double GapMs = 15;
-    StderrLog log;
+    const QTemporaryDir folder;
+    StderrCapture log(folder.filePath(QStringLiteral("stderr")));
     AudioCapture capture;
     if (!capture.start(AudioCapture::Timing::Relaxed))
         std::exit(1);
@@ -270,7 +252,7 @@ void soak(const Speaker &speaker, int seconds) {
     std::this_thread::sleep_for(300ms);
     capture.mark();
     capture.finish();
-    const int underflows = log.underruns();
+    const int underflows = underruns(log.release());
 
     const std::vector<long> at = capture.eventPositions();
     const std::vector<int16_t> &speech = capture.speech();
