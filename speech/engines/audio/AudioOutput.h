@@ -22,10 +22,11 @@ struct OutputConfig {
 
 // An engine's audio output: a PulseAudio stream, else the default device through
 // pcaudiolib (ALSA), else nothing; or the WAV file of the configuration. It keeps
-// time: play() returns about when its samples start to be heard (the server's
-// requests pace a PulseAudio stream, the output's own clock every other sink), so
-// "speaking" lasts as long as the sound does, whether it goes to a device, a file
-// or nowhere; and cancel() silences it at once from any thread.
+// time: play() runs at most a little ahead of what is heard (the server's
+// requests pace a PulseAudio stream, the output's own clock every other sink), and
+// complete() waits for the sound, so "speaking" lasts as long as the sound does,
+// whether it goes to a device, a file or nowhere; and cancel() silences it at once
+// from any thread.
 //
 // Threads: cancel() may be called from any thread at any time. Every other member
 // runs on the engine's thread, which alone writes samples.

@@ -19,6 +19,11 @@ namespace {
 constexpr pa_usec_t DefaultLatency = 100 * PA_USEC_PER_MSEC;
 // The size of the server's requests: the pieces the engine writes.
 constexpr pa_usec_t RequestSize = 5 * PA_USEC_PER_MSEC;
+// How far synthesis may run ahead of the stream, in the engine's own memory.
+// libpulse's thread hands the server each piece it asks for straight from there,
+// so a synthesiser busy with the next clause, or held off the processor for a
+// while, does not leave the stream to run dry; a stop drops it with the stream's.
+constexpr pa_usec_t AheadOfStream = 300 * PA_USEC_PER_MSEC;
 
 pa_usec_t targetLatency() {
     const char *text = std::getenv("UPCTV_AUDIO_LATENCY_MS");
@@ -112,6 +117,8 @@ bool PulseSink::connectStream() {
     pa_stream_set_write_callback(m_stream, &PulseSink::onRequest, this);
     pa_stream_set_underflow_callback(m_stream, &PulseSink::onUnderflow, this);
     const pa_buffer_attr attr = bufferFor(targetLatency(), format);
+    m_aheadLimit = pa_usec_to_bytes(AheadOfStream, &format);
+    m_queue.reserve(2 * m_aheadLimit);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
                                    nullptr) < 0)
         return false;
@@ -137,28 +144,58 @@ bool PulseSink::write(const int16_t *samples, size_t count) {
     const auto *data = reinterpret_cast<const uint8_t *>(samples);
     size_t left = count * sizeof(int16_t);
     while (left > 0 && !m_interrupted) {
-        if (!streamReady()) {
-            fail("lost the connection");
+        if (!streamReady() || m_writeFailed) {
+            fail(m_writeFailed ? "write failed" : "lost the connection");
             return false;
         }
-        const size_t room = pa_stream_writable_size(m_stream) & ~size_t(1);
+        const size_t room = m_aheadLimit - std::min(m_aheadLimit, queuedBytes());
         if (room == 0) {
-            pa_threaded_mainloop_wait(m_loop); // until the server asks for more
+            pa_threaded_mainloop_wait(m_loop); // until the server has taken some
             continue;
         }
         const size_t piece = std::min(room, left);
-        if (pa_stream_write(m_stream, data, piece, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-            fail("write failed");
-            return false;
-        }
+        m_queue.insert(m_queue.end(), data, data + piece);
         data += piece;
         left -= piece;
+        feed();
     }
     return true;
 }
 
+size_t PulseSink::queuedBytes() const {
+    return m_queue.size() - m_queueFront;
+}
+
+void PulseSink::feed() {
+    if (!streamReady() || m_writeFailed)
+        return;
+    const size_t piece = std::min(pa_stream_writable_size(m_stream), queuedBytes()) & ~size_t(1);
+    if (piece == 0)
+        return;
+    if (pa_stream_write(m_stream, m_queue.data() + m_queueFront, piece, nullptr, 0,
+                        PA_SEEK_RELATIVE) < 0) {
+        m_writeFailed = true;
+        return;
+    }
+    m_queueFront += piece;
+    if (m_queueFront == m_queue.size()) {
+        m_queue.clear();
+        m_queueFront = 0;
+    } else if (m_queueFront >= m_aheadLimit) {
+        m_queue.erase(m_queue.begin(), m_queue.begin() + std::ptrdiff_t(m_queueFront));
+        m_queueFront = 0;
+    }
+}
+
+void PulseSink::dropQueue() {
+    m_queue.clear();
+    m_queueFront = 0;
+}
+
 void PulseSink::drain() {
     Lock lock(m_loop);
+    while (queuedBytes() > 0 && !m_interrupted && streamReady() && !m_writeFailed)
+        pa_threaded_mainloop_wait(m_loop);
     m_inUtterance = false;
     if (!streamReady())
         return;
@@ -179,6 +216,7 @@ void PulseSink::drain() {
 void PulseSink::flush() {
     Lock lock(m_loop);
     m_inUtterance = false;
+    dropQueue();
     if (streamReady())
         release(pa_stream_flush(m_stream, nullptr, nullptr));
 }
@@ -187,6 +225,7 @@ void PulseSink::interrupt() {
     Lock lock(m_loop);
     m_interrupted = true;
     m_inUtterance = false;
+    dropQueue();
     if (streamReady())
         release(pa_stream_flush(m_stream, nullptr, nullptr));
     pa_threaded_mainloop_signal(m_loop, 0);
@@ -235,7 +274,9 @@ void PulseSink::onStreamState(pa_stream *, void *self) {
 }
 
 void PulseSink::onRequest(pa_stream *, size_t, void *self) {
-    pa_threaded_mainloop_signal(static_cast<PulseSink *>(self)->m_loop, 0);
+    auto *sink = static_cast<PulseSink *>(self);
+    sink->feed();
+    pa_threaded_mainloop_signal(sink->m_loop, 0);
 }
 
 void PulseSink::onUnderflow(pa_stream *, void *self) {

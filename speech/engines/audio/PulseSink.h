@@ -4,16 +4,19 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace upctv {
 
 // The default output of a PulseAudio server (PipeWire's PulseAudio service too)
-// through libpulse's asynchronous API: the stream asks for 100 ms of total
-// latency, and samples are written in the small pieces the server requests, so
-// the server paces the writes and no more than that is queued ahead.
-// A stop flushes the stream (the server drops what is queued and rewinds the
-// sink) instead of letting it play out.
+// through libpulse's asynchronous API: the stream asks for a short total
+// latency, and libpulse's thread writes the small pieces the server requests from
+// a queue the engine fills up to 300 ms ahead, so the server paces the writes and
+// no more than the latency is queued in it. A stop empties the queue and flushes
+// the stream (the server drops what it holds and rewinds the sink) instead of
+// letting it play out.
 //
 // Threads: libpulse's own thread runs the connection from open() to the
 // destructor. interrupt() may be called from any thread; every other member on
@@ -30,10 +33,10 @@ public:
     bool open();
 
     void beginUtterance() override;
-    // Blocks until the server has taken all of `samples`, or until interrupt().
+    // Queues `samples`, blocking while the queue is full, until interrupt().
     // Returns false when the connection has failed.
     bool write(const int16_t *samples, size_t count) override;
-    // Blocks until everything written has been played, or until interrupt().
+    // Blocks until everything queued has been played, or until interrupt().
     void drain() override;
     void flush() override;
     void interrupt() override;
@@ -49,6 +52,10 @@ private:
     bool connectContext();
     bool connectStream();
     bool streamReady() const;
+    size_t queuedBytes() const;
+    // Hands the server as much of the queue as it asks for.
+    void feed();
+    void dropQueue();
     void fail(const char *what);
     void close();
 
@@ -61,7 +68,13 @@ private:
     bool m_timedOut = false;
     bool m_interrupted = false; // set by interrupt(), cleared by beginUtterance()
     bool m_inUtterance = false; // an underrun now is a gap in the speech
+    bool m_writeFailed = false;
     unsigned m_underruns = 0;
+    // What the engine has written and the server has not yet asked for, from
+    // m_queueFront on; at most m_aheadLimit bytes.
+    std::vector<uint8_t> m_queue;
+    size_t m_queueFront = 0;
+    size_t m_aheadLimit = 0;
 };
 
 } // namespace upctv
