@@ -18,6 +18,9 @@
 #                        in the reader: the monitor's recording and a stream of
 #                        silence (100 ms each) are other processes (parecord,
 #                        pacat), so only the underflows are counted, no gaps
+#   --program            the soak alone, with the reader itself reading a book
+#                        on a virtual display (bench/read_program.sh; packages
+#                        xvfb, openbox and xdotool, which the tests use too)
 #   --realtime-main      also the PulseAudio server's main thread realtime (it
 #                        carries the clients' requests and data; a desktop's
 #                        runs at nice -11 only), where the system allows it
@@ -34,11 +37,13 @@ reference=1
 load=0
 realtime_main=0
 alone=0
+program=0
 while [ $# -gt 0 ]; do
   case $1 in
     --server) server=$2; shift 2 ;;
     --engine-only) reference=0; shift ;;
     --alone) alone=1; shift ;;
+    --program) program=1; shift ;;
     --load) load=$2; shift 2 ;;
     --realtime-main) realtime_main=1; shift ;;
     *) break ;;
@@ -49,9 +54,10 @@ rounds=${2:-30}
 soak=${3:-600}
 
 need() {
-  for program in "$@"; do
-    if ! command -v "$program" >/dev/null; then
-      echo "bench_audio.sh: needs $program (scripts/install-deps.sh bench)" >&2
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "bench_audio.sh: needs $tool (scripts/install-deps.sh bench)" >&2
       exit 1
     fi
   done
@@ -115,13 +121,19 @@ for _ in $(seq "$load"); do
   pids+=($!)
 done
 
-if [ "$alone" = 1 ]; then
+if [ "$alone" = 1 ] || [ "$program" = 1 ]; then
   need pacat parecord
-  pacat --latency-msec=100 --raw --stream-name=silence </dev/zero &
+  pacat --latency-msec=100 --raw --stream-name=silence </dev/zero 2>/dev/null &
   pids+=($!)
-  parecord --latency-msec=100 --raw -d null.monitor >/dev/null &
+  parecord --latency-msec=100 --raw -d null.monitor >/dev/null 2>&1 &
   pids+=($!)
-  "$build/bin/bench_audio" alone "$build/lib/libupctv.so" "$soak"
+  if [ "$program" = 1 ]; then
+    need xvfb-run openbox xdotool
+    xvfb-run -a -s "-screen 0 1024x768x24" "$(dirname "$0")/read_program.sh" "$build" "$soak" \
+      "$work/program"
+  else
+    "$build/bin/bench_audio" alone "$build/lib/libupctv.so" "$soak"
+  fi
   exit
 fi
 if [ "$reference" = 1 ]; then

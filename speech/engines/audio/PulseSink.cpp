@@ -9,14 +9,13 @@ namespace {
 
 // The stream's whole latency (its buffer and the sink's). A stop flushes the
 // stream and the server rewinds the sink, so what is queued does not lengthen a
-// stop; the latency is how late the engine and the server may answer each other
-// before the sound runs dry. Reading for minutes beside two busy loops on two
-// cores, PulseAudio 16 ran dry 46 times in two minutes at 20 ms, 17 times in ten
-// minutes at 40 ms, once in three at 60 ms, and once in ten at 100 ms, the
-// engine sharing its process with the bench's recording; alone in its process,
-// as in the reader, not once in ten minutes at 100 ms and once at 20 ms.
+// stop; the latency is how late libpulse's thread may answer the server's
+// requests before the sound runs dry. Fed from the queue below, the reader
+// reading a book for ten minutes beside two busy loops on two cores ran dry once
+// at 20 ms and not at all at 40 ms, on PulseAudio 16 and on PipeWire's
+// PulseAudio service.
 // UPCTV_AUDIO_LATENCY_MS (5 to 1000) overrides it.
-constexpr pa_usec_t DefaultLatency = 100 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t DefaultLatency = 40 * PA_USEC_PER_MSEC;
 // The size of the server's requests: the pieces the engine writes.
 constexpr pa_usec_t RequestSize = 5 * PA_USEC_PER_MSEC;
 // How far synthesis may run ahead of the stream, in the engine's own memory.
