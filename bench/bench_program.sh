@@ -75,12 +75,7 @@ stop_app() {
 
 mkdir -p "$out/books"
 book="$out/books/llarg.txt"
-if [ ! -s "$book" ]; then
-  for i in $(seq 1 4000); do
-    printf 'Frase %d del llibre llarg, que parla de la mar i de les muntanyes amb veu clara. ' "$i"
-    ((i % 7)) || printf '\r\n'
-  done >"$book"
-fi
+[ -s "$book" ] || "$here/long_book.sh" >"$book"
 
 say "machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), load $(cut -d' ' -f1-3 /proc/loadavg)"
 say "build: $build; $repeats repeats; idle ${idle_s} s, reading ${read_s} s"

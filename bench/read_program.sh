@@ -12,10 +12,7 @@ seconds=$2
 folder=$3
 
 mkdir -p "$folder/books" "$folder/config"
-for i in $(seq 1 4000); do
-  printf 'Frase %d del llibre llarg, que parla de la mar i de les muntanyes amb veu clara. ' "$i"
-  ((i % 7)) || printf '\n'
-done >"$folder/books/llarg.txt"
+"$(dirname "$0")/long_book.sh" >"$folder/books/llarg.txt"
 
 openbox >"$folder/openbox.log" 2>&1 &
 wm=$!

@@ -178,8 +178,7 @@ void PulseSink::feed() {
     }
     m_queueFront += piece;
     if (m_queueFront == m_queue.size()) {
-        m_queue.clear();
-        m_queueFront = 0;
+        dropQueue();
     } else if (m_queueFront >= m_aheadLimit) {
         m_queue.erase(m_queue.begin(), m_queue.begin() + std::ptrdiff_t(m_queueFront));
         m_queueFront = 0;
