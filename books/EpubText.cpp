@@ -120,7 +120,8 @@ bool readSpine(ZipArchive &zip, const Package &package, const QString &folder, T
             return false;
         }
         const QByteArray encoding = MarkupText::detectEncoding(document);
-        read += MarkupText::extract(document, encoding, text) ? 1 : 0;
+        const QByteArray entry = resolve(folder, item->href);
+        read += MarkupText::extract(document, encoding, text, entry) ? 1 : 0;
         if (text.overflowed()) {
             return false;
         }
@@ -157,10 +158,7 @@ Extracted extract(const QString &path) {
     if (!readSpine(zip, packageOf(bytes), folderOf(opfName), text)) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
-    if (text.isEmpty()) {
-        return Extracted::failed(ExtractionStatus::NoText);
-    }
-    return {ExtractionStatus::Ok, text.take()};
+    return Extraction::finished(text);
 }
 
 } // namespace EpubText

@@ -32,7 +32,7 @@ Extracted utf16Text(const QString &path) {
     QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
                                                         : QStringConverter::Utf16BE);
     const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
-    return {ExtractionStatus::Ok, text.toUtf8()};
+    return {ExtractionStatus::Ok, text.toUtf8(), {}};
 }
 
 Extracted htmlText(const QString &path) {
@@ -44,15 +44,20 @@ Extracted htmlText(const QString &path) {
     if (!MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text) || text.overflowed()) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
-    if (text.isEmpty()) {
-        return Extracted::failed(ExtractionStatus::NoText);
-    }
-    return {ExtractionStatus::Ok, text.take()};
+    return Extraction::finished(text);
 }
 
 } // namespace
 
 namespace Extraction {
+
+Extracted finished(TextBuilder &text) {
+    if (text.isEmpty()) {
+        return Extracted::failed(ExtractionStatus::NoText);
+    }
+    QByteArray bytes = text.take();
+    return {ExtractionStatus::Ok, std::move(bytes), text.takeStructure()};
+}
 
 bool isUtf16Text(const QByteArray &head) {
     return head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BookStructure.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,10 +15,13 @@ enum class ExtractionStatus {
 
 struct Extracted {
     ExtractionStatus status = ExtractionStatus::CannotOpen;
-    QByteArray text; // UTF-8, blocks ended as TextBuilder ends them; empty unless Ok
+    QByteArray text;         // UTF-8, blocks ended as TextBuilder ends them; empty unless Ok
+    BookStructure structure; // its headings, pages and metadata, offsets in `text`
 
-    static Extracted failed(ExtractionStatus why) { return {why, {}}; }
+    static Extracted failed(ExtractionStatus why) { return {why, {}, {}}; }
 };
+
+class TextBuilder;
 
 namespace Extraction {
 
@@ -33,6 +38,9 @@ inline constexpr qint64 MaxDocumentBytes = 64LL * 1024 * 1024;
 // Whether the plain-text book `head` starts with (its first bytes) is UTF-16 with
 // a byte-order mark, the only plain text that is converted.
 bool isUtf16Text(const QByteArray &head);
+
+// What `text` built: its text and structure, Ok; NoText when it holds no text.
+Extracted finished(TextBuilder &text);
 
 // The text of the book at `path`, by the format its extension names. The same
 // file and Version always give the same bytes.

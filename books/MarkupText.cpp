@@ -88,23 +88,63 @@ bool looksLikeNoteMarker(const xmlNode *node) {
     });
 }
 
+// A print page's marker (EPUB 3's pagebreak, or its ARIA role).
+bool isPageMarker(const xmlNode *node) {
+    return attribute(node, "epub:type").contains("pagebreak") ||
+           attribute(node, "role").contains("doc-pagebreak");
+}
+
+// The marker's page label: its title, its ARIA label, else its text.
+QByteArray pageLabelOf(const xmlNode *node) {
+    for (const char *name : {"title", "aria-label"}) {
+        const QByteArray label = attribute(node, name).trimmed();
+        if (!label.isEmpty()) {
+            return label;
+        }
+    }
+    xmlChar *content = xmlNodeGetContent(node);
+    const QByteArray text = QByteArray(reinterpret_cast<const char *>(content)).trimmed();
+    xmlFree(content);
+    return text;
+}
+
+// 1 to 6 for h1 to h6, else 0.
+int headingLevelOf(std::string_view name) {
+    return name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6' ? name[1] - '0'
+                                                                                  : 0;
+}
+
 bool isSkipped(const xmlNode *node) {
     return isOneOf(nameOf(node), SkippedElements) || markedAsNoteReference(node) ||
            looksLikeNoteMarker(node);
 }
 
-// Whether the walk goes into `node`'s children.
-bool enter(const xmlNode *node, TextBuilder &text) {
+// Whether the walk goes into `node`'s children. An element's id becomes an
+// anchor of `scope`, before anything else, so that a link to a page marker or a
+// skipped element still finds its place.
+bool enter(const xmlNode *node, TextBuilder &text, const QByteArray &scope) {
     if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
         if (node->content != nullptr) {
             text.addText(QByteArrayView(reinterpret_cast<const char *>(node->content)));
         }
         return false;
     }
-    if (node->type != XML_ELEMENT_NODE || isSkipped(node)) {
+    if (node->type != XML_ELEMENT_NODE) {
         return false;
     }
-    if (isOneOf(nameOf(node), BlockElements)) {
+    if (const QByteArray id = attribute(node, "id"); !id.isEmpty()) {
+        text.addAnchor(scope + '#' + id);
+    }
+    if (isPageMarker(node)) {
+        text.addPage(pageLabelOf(node));
+        return false;
+    }
+    if (isSkipped(node)) {
+        return false;
+    }
+    if (const int level = headingLevelOf(nameOf(node)); level > 0) {
+        text.beginHeading(level);
+    } else if (isOneOf(nameOf(node), BlockElements)) {
         text.endBlock();
     } else if (nameOf(node) == "img" || nameOf(node) == "area") {
         text.addBlank();
@@ -115,17 +155,23 @@ bool enter(const xmlNode *node, TextBuilder &text) {
 }
 
 void leave(const xmlNode *node, TextBuilder &text) {
-    if (node->type == XML_ELEMENT_NODE && isOneOf(nameOf(node), BlockElements)) {
+    if (node->type != XML_ELEMENT_NODE) {
+        return;
+    }
+    if (headingLevelOf(nameOf(node)) > 0) {
+        text.endHeading();
+    }
+    if (isOneOf(nameOf(node), BlockElements)) {
         text.endBlock();
     }
 }
 
 // Depth-first over the tree without recursion: down to the first child, else on
 // to the next sibling, else back up leaving each parent.
-void walk(xmlNode *first, TextBuilder &text) {
+void walk(xmlNode *first, TextBuilder &text, const QByteArray &scope) {
     xmlNode *node = first;
     while (node != nullptr && !text.overflowed()) {
-        if (enter(node, text) && node->children != nullptr) {
+        if (enter(node, text, scope) && node->children != nullptr) {
             node = node->children;
             continue;
         }
@@ -209,7 +255,8 @@ QByteArray detectEncoding(const QByteArray &document) {
     return validUtf8 ? "UTF-8" : "WINDOWS-1252";
 }
 
-bool extract(const QByteArray &document, const QByteArray &encoding, TextBuilder &text) {
+bool extract(const QByteArray &document, const QByteArray &encoding, TextBuilder &text,
+             const QByteArray &anchorScope) {
     QByteArray bytes = document;
     QByteArray charset = encoding;
     if (encoding.startsWith("UTF-16")) {
@@ -229,7 +276,9 @@ bool extract(const QByteArray &document, const QByteArray &encoding, TextBuilder
     if (doc == nullptr) {
         return false;
     }
-    walk(doc->children, text);
+    text.endBlock();
+    text.addAnchor(anchorScope);
+    walk(doc->children, text, anchorScope);
     text.endBlock();
     return true;
 }

@@ -113,10 +113,7 @@ Extracted extractPart(const QString &path, const QByteArray &part, const Classif
     if (!readDocument(document, classify, isText, text) || text.overflowed()) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
-    if (text.isEmpty()) {
-        return Extracted::failed(ExtractionStatus::NoText);
-    }
-    return {ExtractionStatus::Ok, text.take()};
+    return Extraction::finished(text);
 }
 
 // An ODT saved with a password lists encryption data in its manifest.

@@ -76,6 +76,32 @@ void TextBuilder::addText(QByteArrayView utf8) {
     flush(i);
 }
 
+qint64 TextBuilder::here() const {
+    // A pending blank after a full stop starts the next sentence once it is written.
+    if (m_pendingBlank && m_text.endsWith('.')) {
+        return m_text.size();
+    }
+    return m_sentenceStart;
+}
+
+void TextBuilder::beginHeading(int level) {
+    endBlock();
+    m_headingStart = m_text.size();
+    m_headingOffset = here();
+    m_headingLevel = level;
+}
+
+void TextBuilder::endHeading() {
+    if (m_headingStart < 0) {
+        return;
+    }
+    const QByteArrayView text = QByteArrayView(m_text).sliced(m_headingStart);
+    if (!text.trimmed().isEmpty()) {
+        m_structure.addHeading(m_headingOffset, m_headingLevel, text);
+    }
+    m_headingStart = -1;
+}
+
 void TextBuilder::endBlock() {
     if (m_blockHasText) {
         append(m_text.endsWith('.') ? QByteArrayView("\r\n") : QByteArrayView(".\r\n"));
@@ -89,6 +115,7 @@ QByteArray TextBuilder::take() {
     if (m_text.endsWith("\r\n")) {
         m_text.chop(2);
     }
+    m_structure.finish(m_text.size());
     return std::move(m_text);
 }
 
@@ -99,6 +126,15 @@ void TextBuilder::append(QByteArrayView bytes) {
     if (m_text.size() + bytes.size() > m_limit) {
         m_overflowed = true;
         return;
+    }
+    // A full stop followed by a blank or a line end ends a sentence; the next one
+    // starts at that blank (the scanner's rule).
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if ((c == ' ' || c == '\r' || c == '\n') &&
+            (i > 0 ? bytes[i - 1] == '.' : m_text.endsWith('.'))) {
+            m_sentenceStart = m_text.size() + i;
+        }
     }
     m_text.append(bytes);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "BookStructure.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QStringView>
 
 // Builds the plain text of a book, block by block (a heading, a paragraph, a list
@@ -18,6 +21,12 @@
 //
 // The text is bounded: past `limit` bytes further text is dropped and
 // overflowed() says so, so that a hostile book cannot fill the memory.
+//
+// The builder also keeps the book's structure (headings, pages) as the extractor
+// finds it, each entry placed at here(): the start of the sentence that the next
+// text joins, as the sentence scanner will find it (0, or the blank or line end
+// after a full stop). A page marker in the middle of a sentence therefore lands on
+// that sentence's start, and its label is never part of the text.
 class TextBuilder {
 public:
     static constexpr qsizetype DefaultLimit = 64 * 1024 * 1024;
@@ -32,6 +41,28 @@ public:
     // Ends the current block, if it has any text.
     void endBlock();
 
+    // Where an entry found now lands: the sentence start at or before the end of
+    // the text (a new block's start once the current block has ended).
+    qint64 here() const;
+    // A heading of `level` whose text is the block that follows: call it where the
+    // heading's element starts and endHeading() where it ends; a heading without
+    // text is dropped. Ends the current block.
+    void beginHeading(int level);
+    void endHeading();
+    // A heading or page whose text is given (a table of contents entry, a page
+    // marker's label), at `offset` (here() unless the entry points elsewhere).
+    void addHeading(qint64 offset, int level, QByteArrayView text) {
+        m_structure.addHeading(offset, level, text);
+    }
+    void addPage(QByteArrayView label) { m_structure.addPage(here(), label); }
+    // Targets of links: `name` (a document of the book, or the document name,
+    // "#" and an element's id) lands here(); the first one of a name counts.
+    void addAnchor(const QByteArray &name) { m_anchors.insert(name, here()); }
+    // Where the anchor `name` landed, or -1.
+    qint64 anchorOffset(const QByteArray &name) const { return m_anchors.value(name, -1); }
+    // Metadata and anything else an extractor records directly.
+    BookStructure &structure() { return m_structure; }
+
     // Whether any block has text so far.
     bool isEmpty() const { return m_text.isEmpty() && !m_blockHasText; }
     bool overflowed() const { return m_overflowed; }
@@ -39,12 +70,20 @@ public:
     // last block's full stop, without the line end, so that the last sentence of
     // the book ends at its last byte instead of leaving a sentence of a line end.
     QByteArray take();
+    // After take(): the structure, in text order, without entries past the text.
+    BookStructure takeStructure() { return std::move(m_structure); }
 
 private:
     void append(QByteArrayView bytes);
 
     QByteArray m_text;
     qsizetype m_limit;
+    qint64 m_sentenceStart = 0;
+    qsizetype m_headingStart = -1; // where the heading's text begins in m_text
+    qint64 m_headingOffset = 0;
+    int m_headingLevel = 0;
+    BookStructure m_structure;
+    QHash<QByteArray, qint64> m_anchors;
     bool m_blockHasText = false;
     bool m_pendingBlank = false;
     bool m_overflowed = false;
