@@ -13,7 +13,7 @@ packages=(
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
   libzip-dev libxml2-dev libpoppler-cpp-dev
-  libsonic-dev
+  libsonic-dev libmpg123-dev
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio-utils
 )
 # The engine tests start a private PulseAudio server with a null sink. On a desktop

@@ -115,6 +115,16 @@ void AudioOutput::cancel() {
     m_wake.notify_all();
 }
 
+std::chrono::microseconds AudioOutput::unheard() {
+    if (!m_sink->isPaced())
+        return std::chrono::microseconds(0);
+    if (m_sink->pacesItself() && !m_deviceFailed)
+        return m_sink->unheard();
+    const auto left = m_playEnd - Clock::now();
+    return std::max(std::chrono::microseconds(0),
+                    std::chrono::duration_cast<std::chrono::microseconds>(left));
+}
+
 bool AudioOutput::waitUntil(Clock::time_point deadline) {
     std::unique_lock lock(m_mutex);
     return !m_wake.wait_until(lock, deadline, [this] { return m_cancelled; });

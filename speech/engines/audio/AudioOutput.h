@@ -62,6 +62,11 @@ public:
 
     int sampleRate() const { return m_sampleRate; }
 
+    // How much of what play() was given has not been heard yet; 0 when nothing
+    // keeps time (a WAV file written unpaced). A player that keeps only a little
+    // ahead of the listener uses it to pace its writes.
+    std::chrono::microseconds unheard();
+
 private:
     using Clock = std::chrono::steady_clock;
     void openDevice();

@@ -34,6 +34,9 @@ public:
     // when isPaced() is false.
     virtual std::chrono::milliseconds lead() const { return std::chrono::milliseconds(0); }
     virtual bool isPaced() const { return true; }
+    // For a sink that paces itself: roughly how much of what was written has not
+    // been heard yet (its own queue and the device's buffer). Engine thread only.
+    virtual std::chrono::microseconds unheard() const { return std::chrono::microseconds(0); }
 };
 
 // Takes samples and drops them: the engine's clock alone makes the time pass.

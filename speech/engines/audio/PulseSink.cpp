@@ -115,7 +115,8 @@ bool PulseSink::connectStream() {
     pa_stream_set_state_callback(m_stream, &PulseSink::onStreamState, this);
     pa_stream_set_write_callback(m_stream, &PulseSink::onRequest, this);
     pa_stream_set_underflow_callback(m_stream, &PulseSink::onUnderflow, this);
-    const pa_buffer_attr attr = bufferFor(targetLatency(), format);
+    m_latency = targetLatency();
+    const pa_buffer_attr attr = bufferFor(m_latency, format);
     m_aheadLimit = pa_usec_to_bytes(AheadOfStream, &format);
     m_queue.reserve(2 * m_aheadLimit);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
@@ -183,6 +184,13 @@ void PulseSink::feed() {
         m_queue.erase(m_queue.begin(), m_queue.begin() + std::ptrdiff_t(m_queueFront));
         m_queueFront = 0;
     }
+}
+
+std::chrono::microseconds PulseSink::unheard() const {
+    Lock lock(m_loop);
+    const auto bytes = static_cast<long long>(queuedBytes());
+    return std::chrono::microseconds(bytes * 500000 / m_sampleRate +
+                                     static_cast<long long>(m_latency));
 }
 
 void PulseSink::dropQueue() {

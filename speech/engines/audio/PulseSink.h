@@ -41,6 +41,8 @@ public:
     void flush() override;
     void interrupt() override;
     bool pacesItself() const override { return true; }
+    // The queue plus the stream's latency, which the server keeps about full.
+    std::chrono::microseconds unheard() const override;
 
 private:
     class Lock;
@@ -75,6 +77,7 @@ private:
     std::vector<uint8_t> m_queue;
     size_t m_queueFront = 0;
     size_t m_aheadLimit = 0;
+    pa_usec_t m_latency = 0;
 };
 
 } // namespace upctv
