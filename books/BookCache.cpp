@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,17 @@ namespace {
 constexpr qint64 StaleTemporarySeconds = 3600;
 constexpr qsizetype NameHexDigits = 32;
 const QString CacheSuffix = QStringLiteral(".txt");
+// A recorded book's phrase table, beside its index text: same name, this suffix.
+const QString PhrasesSuffix = QStringLiteral(".phrases");
+
+QString phrasesPathOf(const QString &cachedText) {
+    return cachedText.chopped(CacheSuffix.size()) + PhrasesSuffix;
+}
+
+bool isRegularFile(const QString &path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
 const QString TemporaryPrefix = QStringLiteral(".tmp-");
 
 qint64 modifiedNs(const struct stat &info) {
@@ -94,27 +106,31 @@ BookText BookCache::textOf(const QString &bookPath) {
     const BookFormat format = BookFormats::formatOf(bookPath);
     if (format == BookFormat::Unknown ||
         (format == BookFormat::PlainText && !isUtf16File(bookPath))) {
-        return {ExtractionStatus::Ok, bookPath, false};
+        return {ExtractionStatus::Ok, bookPath, false, {}};
     }
     const QString cached = cachePathOf(bookPath);
     if (cached.isEmpty()) {
-        return {ExtractionStatus::CannotOpen, bookPath, false};
+        return {ExtractionStatus::CannotOpen, bookPath, false, {}};
     }
     const QByteArray cachedName = QFile::encodeName(cached);
     struct stat info {};
     if (::stat(cachedName.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
         ::utimensat(AT_FDCWD, cachedName.constData(), nullptr, 0); // used now
-        return {ExtractionStatus::Ok, cached, true};
+        const QString phrases = phrasesPathOf(cached);
+        return {ExtractionStatus::Ok, cached, true, isRegularFile(phrases) ? phrases : QString()};
     }
     const Extracted extracted = Extraction::extractBook(bookPath);
     if (extracted.status != ExtractionStatus::Ok) {
-        return {extracted.status, bookPath, false};
+        return {extracted.status, bookPath, false, {}};
     }
-    if (!write(cached, extracted.text)) {
-        return {ExtractionStatus::CannotOpen, bookPath, false};
+    // The phrase table first: a text in the cache always has its table beside it.
+    const QString phrases = extracted.phrases.isEmpty() ? QString() : phrasesPathOf(cached);
+    if ((!phrases.isEmpty() && !write(phrases, extracted.phrases)) ||
+        !write(cached, extracted.text)) {
+        return {ExtractionStatus::CannotOpen, bookPath, false, {}};
     }
     trim(cached);
-    return {ExtractionStatus::Ok, cached, true};
+    return {ExtractionStatus::Ok, cached, true, phrases};
 }
 
 bool BookCache::write(const QString &target, const QByteArray &text) const {
@@ -157,6 +173,9 @@ void BookCache::trim(const QString &keep) const {
         if (name.size() == NameHexDigits + CacheSuffix.size() && name.endsWith(CacheSuffix)) {
             entries.append({path, qint64(info.st_size), modifiedNs(info)});
             total += info.st_size;
+        } else if (name.size() == NameHexDigits + PhrasesSuffix.size() &&
+                   name.endsWith(PhrasesSuffix)) {
+            total += info.st_size; // removed with its text
         }
     }
     std::sort(entries.begin(), entries.end(), [](const CacheEntry &a, const CacheEntry &b) {
@@ -168,6 +187,11 @@ void BookCache::trim(const QString &keep) const {
         }
         if (entry.path != keep && QFile::remove(entry.path)) {
             total -= entry.size;
+            const QString phrases = phrasesPathOf(entry.path);
+            const qint64 phrasesSize = QFileInfo(phrases).size();
+            if (QFile::remove(phrases)) {
+                total -= phrasesSize;
+            }
         }
     }
 }

@@ -11,6 +11,9 @@ struct BookText {
     // cache file for every other format.
     QString path;
     bool extracted = false;
+    // For a recorded book (DAISY audio), the file of its PhraseTable in the
+    // cache, beside the index text at `path`; empty for every other book.
+    QString phrases;
 };
 
 // The cache of extracted texts: one file per book in a private folder

@@ -32,7 +32,7 @@ Extracted utf16Text(const QString &path) {
     QStringDecoder decoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE
                                                         : QStringConverter::Utf16BE);
     const QString text = decoder.decode(QByteArrayView(bytes).sliced(2));
-    return {ExtractionStatus::Ok, text.toUtf8(), {}};
+    return {ExtractionStatus::Ok, text.toUtf8(), {}, {}};
 }
 
 Extracted htmlText(const QString &path) {
@@ -56,7 +56,7 @@ Extracted finished(TextBuilder &text) {
         return Extracted::failed(ExtractionStatus::NoText);
     }
     QByteArray bytes = text.take();
-    return {ExtractionStatus::Ok, std::move(bytes), text.takeStructure()};
+    return {ExtractionStatus::Ok, std::move(bytes), text.takeStructure(), {}};
 }
 
 bool isUtf16Text(const QByteArray &head) {

@@ -17,8 +17,11 @@ struct Extracted {
     ExtractionStatus status = ExtractionStatus::CannotOpen;
     QByteArray text;         // UTF-8, blocks ended as TextBuilder ends them; empty unless Ok
     BookStructure structure; // its headings, pages and metadata, offsets in `text`
+    // A recorded book's PhraseTable, serialized (its `text` is then the index
+    // text of its phrases); empty for every other book.
+    QByteArray phrases;
 
-    static Extracted failed(ExtractionStatus why) { return {why, {}, {}}; }
+    static Extracted failed(ExtractionStatus why) { return {why, {}, {}, {}}; }
 };
 
 class TextBuilder;

@@ -187,7 +187,7 @@ Extracted extract(const QString &path) {
     if (text.isEmpty()) {
         return Extracted::failed(ExtractionStatus::NoText);
     }
-    return {ExtractionStatus::Ok, text, {}};
+    return {ExtractionStatus::Ok, text, {}, {}};
 }
 
 } // namespace PdfText

@@ -30,7 +30,7 @@ const Phrase &reasonFor(ExtractionStatus why) {
 
 BookText textForReading(const QString &bookPath, bool clipboard) {
     if (clipboard) {
-        return {ExtractionStatus::Ok, bookPath, false};
+        return {ExtractionStatus::Ok, bookPath, false, {}};
     }
     BookCache cache(BookCache::defaultFolder());
     return cache.textOf(bookPath);
