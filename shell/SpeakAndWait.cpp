@@ -9,6 +9,17 @@ StatusTimer::StatusTimer() {
     m_timer.setInterval(PollIntervalMs);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &StatusTimer::TimerStatusUpcTVTimer);
+    // The end of a phrase is looked at at once, not at the next tick, so that
+    // the reading loop hands over the next one while the sound still goes on.
+    Speech().setPhraseListener([this] {
+        if (isArmed()) {
+            TimerStatusUpcTVTimer();
+        }
+    });
+}
+
+StatusTimer::~StatusTimer() {
+    Speech().setPhraseListener({});
 }
 
 // Arming an armed timer leaves it as it was: QTimer::start() would begin the
@@ -40,6 +51,12 @@ void StatusTimer::TimerStatusUpcTVTimer() {
 void StatusTimer::LlegirFinsQueSAcabi(const QByteArray &text) {
     arm();
     Speech().SpeakText(text);
+    waitWhileArmed();
+}
+
+void StatusTimer::PlayFinsQueSAcabi(const PhraseAudio &phrase) {
+    arm();
+    Speech().PlayPhrase(phrase);
     waitWhileArmed();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AudioClip.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
@@ -19,6 +21,7 @@ public:
     static constexpr int PollIntervalMs = 100;
 
     StatusTimer();
+    ~StatusTimer() override;
 
     void arm();
     void disarm();
@@ -27,6 +30,10 @@ public:
     // Speak `text` (stop first) and return once the engine has finished it, or
     // once a handler has disarmed the timer. Lasts at least until the first tick.
     void LlegirFinsQueSAcabi(const QByteArray &text);
+    // The same for a recorded phrase (SpeechService::PlayPhrase): returns once its
+    // last sample has been handed to the output, its sound still going, so that
+    // the next phrase joins it; or once a handler has disarmed the timer.
+    void PlayFinsQueSAcabi(const PhraseAudio &phrase);
     // Wait, arming nothing, until the timer is disarmed.
     void waitWhileArmed();
 

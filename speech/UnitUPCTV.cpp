@@ -1,5 +1,8 @@
 #include "UnitUPCTV.h"
 
+#include "RecordingPlayer.h"
+#include "TempoScale.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -67,7 +70,9 @@ struct SpeechService::Library {
 
 SpeechService::SpeechService(QString libraryName) : m_libraryName(std::move(libraryName)) {}
 
-SpeechService::~SpeechService() = default;
+SpeechService::~SpeechService() {
+    m_player.reset(); // its thread may post to m_noticeTarget until it is joined
+}
 
 void SpeechService::setLibraryName(const QString &name) {
     m_libraryName = name;
@@ -118,12 +123,18 @@ void SpeechService::ReloadSpeechLibrary() {
 }
 
 void SpeechService::ReleaseSpeechLibrary() {
+    if (m_player) {
+        m_player->stop();
+    }
     m_library.reset();
 }
 
 void SpeechService::SpeakText(const QByteArray &text) {
     if (!m_library) {
         return;
+    }
+    if (m_player) {
+        m_player->stop();
     }
     m_library->upcTVStop();
     // The library reads up to the first NUL, so a text holding one is cut there
@@ -132,12 +143,39 @@ void SpeechService::SpeakText(const QByteArray &text) {
     m_library->upcTVRead(spoken.constData());
 }
 
+void SpeechService::PlayPhrase(const PhraseAudio &phrase) {
+    if (!m_library) {
+        return;
+    }
+    m_library->upcTVStop();
+    if (!m_player) {
+        m_noticeTarget = std::make_unique<QObject>();
+        m_player = std::make_unique<upctv::RecordingPlayer>(upctv::OutputConfig::fromEnvironment(),
+                                                            [this, target = m_noticeTarget.get()] {
+                                                                QMetaObject::invokeMethod(
+                                                                    target,
+                                                                    [this] {
+                                                                        if (m_phraseListener) {
+                                                                            m_phraseListener();
+                                                                        }
+                                                                    },
+                                                                    Qt::QueuedConnection);
+                                                            });
+    }
+    m_player->setTempo(upctv::tempoForSpeed(ReadingSpeed));
+    m_player->play(phrase);
+}
+
+void SpeechService::setPhraseListener(std::function<void()> listener) {
+    m_phraseListener = std::move(listener);
+}
+
 void SpeechService::switchLanguage(bool toCatalan) {
     if (!m_library || CatalanActive == toCatalan) {
         return;
     }
     CatalanActive = toCatalan;
-    m_library->upcTVStop();
+    upcTVStop();
     ReloadSpeechLibrary();
     if (m_library) {
         m_library->upcTVSetLanguage(toCatalan ? CatalanLanguageCode : SpanishLanguageCode);
@@ -157,16 +195,26 @@ void SpeechService::upcTVStop() {
     if (m_library) {
         m_library->upcTVStop();
     }
+    if (m_player) {
+        m_player->stop();
+    }
 }
 
 void SpeechService::upcTVSetSpeed(int speed) {
     if (m_library) {
         m_library->upcTVSetSpeed(speed);
     }
+    if (m_player) {
+        m_player->setTempo(upctv::tempoForSpeed(speed));
+    }
 }
 
 int SpeechService::upcTVStatus() {
-    return m_library ? m_library->upcTVStatus(0) : 0;
+    if (!m_library) {
+        return 0;
+    }
+    const int engine = m_library->upcTVStatus(0);
+    return engine != 0 || !m_player ? engine : int(m_player->isBusy());
 }
 
 SpeechService &Speech() {

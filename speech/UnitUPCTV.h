@@ -1,9 +1,17 @@
 #pragma once
 
+#include "AudioClip.h"
+
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <memory>
+
+class QObject;
+namespace upctv {
+class RecordingPlayer;
+}
 
 // The speech service: the one module that talks to the speech library
 // (libupctv.so, see upctv.h). It loads the library, releases it and loads it
@@ -14,6 +22,12 @@
 // not loaded (never loaded, released, or after a failed reload) no call reaches
 // it: the speech calls do nothing and upcTVStatus reports idle, so that no wait
 // for the engine can last for ever.
+//
+// Beside the engine it drives the player of recorded books
+// (speech/player/RecordingPlayer.h), made at the first phrase: a phrase is played
+// instead of a text, upcTVStatus is busy while either is, and every stop,
+// speech and speed goes to both. Until a phrase is played nothing of the player
+// exists, and the engine's calls are exactly what they were.
 class SpeechService {
 public:
     static constexpr int DefaultReadingSpeed = 140;
@@ -51,6 +65,16 @@ public:
     // (the library reads up to the first NUL byte). Returns at once.
     void SpeakText(const QByteArray &text);
 
+    // Stops the engine (and a phrase still being played), then plays the recorded
+    // `phrase` at the tempo of ReadingSpeed (upctv::tempoForSpeed). Returns at
+    // once. Nothing when the library is not loaded.
+    void PlayPhrase(const PhraseAudio &phrase);
+    // Called on this thread, from its event loop, each time the last sample of a
+    // phrase has been handed to the output: upcTVStatus may have turned idle
+    // sooner than a status check would see it, and the next phrase, played now,
+    // follows without a gap. An empty function removes it.
+    void setPhraseListener(std::function<void()> listener);
+
     // Stop, reload, speed, language, voice; nothing at all when the language is
     // already active or the library is not loaded.
     void SwitchToCatalan();
@@ -70,6 +94,9 @@ private:
     QString m_libraryName;
     QString m_loadError;
     std::unique_ptr<Library> m_library;
+    std::function<void()> m_phraseListener;
+    std::unique_ptr<QObject> m_noticeTarget;          // posts the player's notices here
+    std::unique_ptr<upctv::RecordingPlayer> m_player; // before m_noticeTarget goes
 };
 
 // The process-wide speech service used by every module of the program.
