@@ -3,6 +3,7 @@
 #include "BookSource.h"
 #include "Messages.h"
 #include "ReaderState.h"
+#include "RecordedPhrases.h"
 #include "SentenceScanner.h"
 #include "SettingsFile.h"
 #include "SpeakAndWait.h"
@@ -41,6 +42,7 @@ struct RunBook {
     QString path;
     bool clipboard = false;
     BookFile::Identity identity;
+    const RecordedPhrases *units = nullptr; // what reads each sentence: speech or recording
 };
 
 enum class RunEnd { Stopped, BookEnded, Abandoned };
@@ -74,7 +76,7 @@ RunEnd readSentences(SentenceScanner &scanner, bool &IsReading, const RunBook &b
         if (result == ScanResult::ReadError) {
             return RunEnd::BookEnded;
         }
-        LlegirFinsQueSAcabi(scanner.SentenceText());
+        book.units->readUnit(scanner.SentenceText(), state.SentenceStart);
         if (run.abandoned()) {
             return RunEnd::Abandoned;
         }
@@ -134,7 +136,8 @@ void ReadBook(bool &IsReading) {
         speakRefusal(name, ExtractionStatus::CannotOpen);
         return;
     }
-    const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity()};
+    const RecordedPhrases units(text);
+    const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity(), &units};
     RunEnd end = RunEnd::BookEnded;
     if (scanner.BookSize() == 0) {
         state.BookFinished = true;
