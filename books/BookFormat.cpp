@@ -36,6 +36,13 @@ const Extension *extensionOf(const QString &path) {
 namespace BookFormats {
 
 BookFormat formatOf(const QString &path) {
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
+    if (name.compare(u"ncc.html", Qt::CaseInsensitive) == 0 ||
+        name.compare(u"ncc.htm", Qt::CaseInsensitive) == 0 ||
+        name.endsWith(u".opf", Qt::CaseInsensitive) ||
+        name.endsWith(u".zip", Qt::CaseInsensitive)) {
+        return BookFormat::Daisy;
+    }
     const Extension *extension = extensionOf(path);
     return extension == nullptr ? BookFormat::Unknown : extension->format;
 }

@@ -12,6 +12,7 @@ enum class BookFormat {
     Docx,
     Odt,
     Pdf,
+    Daisy, // an ncc.html (any letter case), a .opf, or a .zip: a DAISY book's package
     Unknown,
 };
 

@@ -1,6 +1,7 @@
 #include "Extraction.h"
 
 #include "BookFormat.h"
+#include "DaisyBook.h"
 #include "EpubText.h"
 #include "MarkupText.h"
 #include "OfficeText.h"
@@ -80,6 +81,8 @@ Extracted extractBook(const QString &path) {
         return OfficeText::extractOdt(path);
     case BookFormat::Pdf:
         return PdfText::extract(path);
+    case BookFormat::Daisy:
+        return DaisyBook::extract(path);
     case BookFormat::Unknown:
         break;
     }

@@ -1,0 +1,204 @@
+#include "DaisyBook.h"
+
+#include "DaisyContent.h"
+#include "DaisyPackage.h"
+#include "DaisySource.h"
+#include "PhraseTable.h"
+#include "SmilReader.h"
+#include "TextBuilder.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+#include <optional>
+
+namespace {
+
+constexpr qint64 MaxPackageBytes = 32LL * 1024 * 1024;
+constexpr qint64 MaxSmilBytes = 64LL * 1024 * 1024;
+constexpr qsizetype LongestPhraseText = 600;
+
+// A SMIL or package file without an encoding declaration that is not UTF-8 is
+// Windows-1252, as older books are; the XML reader only knows UTF-8 then.
+QByteArray asXml(QByteArray bytes) {
+    if (!bytes.startsWith("<?xml") && !QByteArrayView(bytes).isValidUtf8()) {
+        return QStringDecoder("windows-1252").decode(bytes).operator QString().toUtf8();
+    }
+    return bytes;
+}
+
+std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
+    QByteArray bytes;
+    if (source.read(source.packageName(), MaxPackageBytes, bytes) != ZipArchive::Read::Ok) {
+        return std::nullopt;
+    }
+    if (source.kind() == DaisySource::Kind::Daisy202) {
+        return DaisyPackages::readNcc(bytes, source.packageName(), metadataOnly);
+    }
+    QString ncxName;
+    DaisyPackage package = DaisyPackages::readOpf(asXml(bytes), source.packageName(), ncxName);
+    if (!package.isDtb) {
+        return std::nullopt;
+    }
+    if (!metadataOnly && source.read(ncxName, MaxPackageBytes, bytes) == ZipArchive::Read::Ok) {
+        DaisyPackages::readNcx(asXml(bytes), ncxName, package);
+    }
+    return package;
+}
+
+// Every phrase of the book in reading order, as the SMIL files give them.
+struct Phrases {
+    PhraseTable audio;                  // keyed by phrase number until the index text exists
+    std::vector<qint64> contentOffsets; // per phrase, its text's offset, -1 when none
+    QHash<QString, qsizetype> targets;  // "smil#id" and "smil" -> phrase number
+    QHash<QString, bool> fileExists;
+    bool anyClip = false;
+    bool anyPlayable = false;
+};
+
+bool addPhrase(DaisySource &source, DaisyContent &content, const SmilPhrase &phrase,
+               const QString &smil, Phrases &phrases) {
+    const qsizetype number = qsizetype(phrases.contentOffsets.size());
+    if (!phrases.audio.addPhrase(number)) {
+        return false;
+    }
+    for (const SmilClip &clip : phrase.clips) {
+        phrases.anyClip = true;
+        auto exists = phrases.fileExists.find(clip.file);
+        if (exists == phrases.fileExists.end()) {
+            exists = phrases.fileExists.insert(clip.file, source.exists(clip.file));
+        }
+        phrases.anyPlayable = phrases.anyPlayable || *exists;
+        if (!phrases.audio.addClip(source.clip(clip.file, clip.beginMs, clip.endMs))) {
+            return false;
+        }
+    }
+    phrases.contentOffsets.push_back(phrase.text.isEmpty() ? -1 : content.offsetOf(phrase.text));
+    for (const QString &id : phrase.ids) {
+        phrases.targets.insert(smil + u'#' + id, number);
+    }
+    return true;
+}
+
+void readSmilFiles(DaisySource &source, const DaisyPackage &package, DaisyContent &content,
+                   Phrases &phrases) {
+    QByteArray bytes;
+    bool more = true;
+    for (const QString &smil : package.smilFiles) {
+        if (!more) {
+            break;
+        }
+        phrases.targets.insert(smil, qsizetype(phrases.contentOffsets.size()));
+        if (source.read(smil, MaxSmilBytes, bytes) != ZipArchive::Read::Ok) {
+            continue; // a missing SMIL file loses its phrases, not the book
+        }
+        SmilReader::read(asXml(std::move(bytes)), smil, [&](const SmilPhrase &phrase) {
+            more = addPhrase(source, content, phrase, smil, phrases);
+            return more;
+        });
+    }
+}
+
+void addNavigation(const DaisyPackage &package, const Phrases &phrases,
+                   const std::vector<qint64> &offsets, BookStructure &structure) {
+    for (const DaisyNavEntry &entry : package.nav) {
+        qsizetype number = phrases.targets.value(entry.smil + u'#' + entry.fragment, -1);
+        if (number < 0) {
+            number = phrases.targets.value(entry.smil, -1);
+        }
+        if (number < 0 || number >= qsizetype(offsets.size()) || offsets[size_t(number)] < 0) {
+            continue;
+        }
+        if (entry.level > 0) {
+            structure.addHeading(offsets[size_t(number)], entry.level, entry.text);
+        } else {
+            structure.addPage(offsets[size_t(number)], entry.text);
+        }
+    }
+}
+
+// The index text of a recorded book: one sentence a phrase.
+Extracted recordedBook(const DaisyPackage &package, Phrases &phrases, const QByteArray &content) {
+    TextBuilder index;
+    PhraseTable table;
+    table.setBookDurationMs(package.totalMs);
+    std::vector<qint64> offsets;
+    for (qsizetype i = 0; i < phrases.audio.size(); ++i) {
+        if (index.here() + 2 * LongestPhraseText > TextBuilder::DefaultLimit) {
+            break; // a hostile book: what fits is played
+        }
+        offsets.push_back(index.here());
+        table.addPhrase(index.here());
+        for (const AudioClip &clip : phrases.audio.audio(i)) {
+            table.addClip(clip);
+        }
+        const QByteArray text =
+            DaisyContent::sentenceAt(content, phrases.contentOffsets[size_t(i)], LongestPhraseText);
+        index.addText(text.isEmpty() ? QByteArrayView(DaisyBook::PhrasePlaceholder) : text);
+        index.endBlock();
+    }
+    Extracted extracted = Extraction::finished(index);
+    BookStructure structure;
+    addNavigation(package, phrases, offsets, structure);
+    structure.finish(extracted.text.size());
+    extracted.structure = std::move(structure);
+    extracted.phrases = table.serialized();
+    return extracted;
+}
+
+} // namespace
+
+namespace DaisyBook {
+
+Extracted extract(const QString &path) {
+    DaisySource source;
+    if (!source.open(path)) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
+    }
+    const std::optional<DaisyPackage> package = packageOf(source, false);
+    if (!package || (package->smilFiles.isEmpty() && package->textDocuments.isEmpty())) {
+        return Extracted::failed(package && package->protectedBook ? ExtractionStatus::Protected
+                                                                   : ExtractionStatus::CannotOpen);
+    }
+    if (package->protectedBook) {
+        return Extracted::failed(ExtractionStatus::Protected);
+    }
+    DaisyContent content(source, package->textDocuments);
+    Phrases phrases;
+    readSmilFiles(source, *package, content, phrases);
+    const QByteArray text = content.take();
+    Extracted extracted;
+    if (phrases.anyClip) {
+        if (!phrases.anyPlayable) {
+            return Extracted::failed(ExtractionStatus::CannotOpen);
+        }
+        extracted = recordedBook(*package, phrases, text);
+    } else {
+        if (text.isEmpty()) {
+            return Extracted::failed(ExtractionStatus::NoText);
+        }
+        extracted = {ExtractionStatus::Ok, text, {}, {}};
+        addNavigation(*package, phrases, phrases.contentOffsets, extracted.structure);
+        extracted.structure.finish(text.size());
+    }
+    extracted.structure.title = package->title;
+    extracted.structure.author = package->author;
+    extracted.structure.language = package->language;
+    return extracted;
+}
+
+QByteArray titleOf(const QString &path) {
+    DaisySource source;
+    if (!source.open(path)) {
+        return QByteArray();
+    }
+    const std::optional<DaisyPackage> package = packageOf(source, true);
+    return package ? package->title : QByteArray();
+}
+
+bool isBook(const QString &path) {
+    DaisySource source;
+    return source.open(path) && packageOf(source, true).has_value();
+}
+
+} // namespace DaisyBook
