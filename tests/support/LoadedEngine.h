@@ -56,7 +56,9 @@ private:
     void *m_handle = nullptr;
 };
 
-// What the process shows of engines left behind.
-long residentKilobytes();
+// What the process shows of engines left behind. The heap in use counts what is
+// allocated and not yet freed (malloc's own figures, mapped blocks included),
+// not the resident set, which also holds freed memory that the allocator keeps.
+long heapInUseKilobytes();
 qsizetype threadCount();
 bool engineIsMapped(); // any libupctv library still in the address space
