@@ -20,7 +20,6 @@
 #include "FestivalVoice.h"
 #include "Latin9.h"
 #include "TempoStretcher.h"
-#include "TimeStretch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -68,7 +67,6 @@ Samples spliced(const Samples &s, double factor) {
 std::vector<Stretcher> stretchers() {
     return {
         {"splice", spliced},
-        {"wsola", [](const Samples &s, double f) { return stretchTime(s, f, Rate); }},
         {"sonic", [](const Samples &s, double f) { return changeTempo(s, 1.0 / f, Rate); }},
     };
 }
