@@ -25,6 +25,8 @@ constexpr KeyCommand Commands[] = {
     {"L", {76, 108}, RunsWhen::Always, &LanguageCommand},
     {"T", {84, 116}, RunsWhen::Always, &ClipboardCommand, StartsRun::Yes},
     {"S", {83, 115}, RunsWhen::Always, &ExitCommand},
+    {"B", {66, 98}, RunsWhen::BookToContinue, &BookmarkCommand},
+    {"Z", {90, 122}, RunsWhen::BookToContinue, &SleepTimerCommand},
 };
 
 constexpr int SpeedStep = 10;

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <array>
 #include <span>
+#include <vector>
+
+class BookmarkFile;
 
 class TFormPrincipal;
 
@@ -76,3 +81,14 @@ void RestartCommand(TFormPrincipal &form);
 void OpenBookCommand(TFormPrincipal &form);
 // T (F5): reads the clipboard's text, titled "Carpeta".
 void ClipboardCommand(TFormPrincipal &form);
+
+// The bookmark and sleep timer commands (BookmarkAndSleepCommands.cpp), acting
+// where C does.
+// B (keypad 2): puts a bookmark at the position C reads on from, or removes the
+// one there, in form.Bookmarks, and says which by its number.
+void BookmarkCommand(TFormPrincipal &form);
+// Z (F11): the sleep timer's next choice (SleepTimer.h), said.
+void SleepTimerCommand(TFormPrincipal &form);
+
+// The current book's bookmarks in `file`, ascending; none for the clipboard's text.
+std::vector<qint64> bookmarksOfCurrentBook(const BookmarkFile &file);

@@ -59,6 +59,31 @@ inline constexpr const char *ClipboardTitle = "Carpeta";
 // private temporary file's own path is never spoken.
 inline constexpr const char *ClipboardFileName = "Carpeta.txt";
 
+// Bookmarks (B): "Marcador ", the bookmark's number, then what happened to it.
+inline constexpr Phrase BookmarkNumber{"Marcador ", "Marcador "};
+inline constexpr Phrase BookmarkAdded{" afegit", " añadido"};
+inline constexpr Phrase BookmarkRemoved{" esborrat", " borrado"};
+inline constexpr Phrase BookmarksFull{"No hi caben més marcadors", "No caben más marcadores"};
+inline constexpr Phrase BookmarkNotSaved{"No he pogut desar el marcador",
+                                         "No he podido guardar el marcador"};
+inline constexpr Phrase ClipboardHasNoBookmarks{
+    "El contingut de la carpeta no pot tenir marcadors",
+    "El contenido del portapapeles no puede tener marcadores"};
+
+// The sleep timer (Z). The minutes go between the two parts.
+inline constexpr Phrase SleepTimerOff{"Temporitzador apagat", "Temporizador apagado"};
+inline constexpr Phrase SleepTimerMinutesBefore{"La lectura s'aturarà d'aquí a ",
+                                                "La lectura se detendrá dentro de "};
+inline constexpr Phrase SleepTimerMinutesAfter{" minuts", " minutos"};
+inline constexpr Phrase SleepTimerEndOfChapter{"La lectura s'aturarà al final d'aquest capítol",
+                                               "La lectura se detendrá al final de este capítulo"};
+inline constexpr Phrase SleepTimerNoChapter{
+    "Aquí no hi ha més capítols. La lectura s'aturarà al final del llibre",
+    "Aquí no hay más capítulos. La lectura se detendrá al final del libro"};
+// Said by the reading run that the timer ends.
+inline constexpr Phrase SleepTimerStopped{"El temporitzador ha aturat la lectura",
+                                          "El temporizador ha detenido la lectura"};
+
 // The reading loop. The cannot-open text follows the book's path.
 inline constexpr Phrase CannotOpenBook{". No hi ha cap fitxer amb aquest nom",
                                        ". No hay ningún archivo con este nombre"};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <functional>
 
 class QWidget;
@@ -41,4 +43,9 @@ struct ShellHooks {
     // For the close handler, once it has ended the waits: the run in progress, if
     // any, unwinds without speaking or saving anything more.
     std::function<void()> abandonReadingRun;
+
+    // The sleep timer's "end of this chapter": the offset of the first top-level
+    // heading of the current book after `from` (a sentence start), or -1 when
+    // there is none or the book's structure is not known (yet).
+    std::function<qint64(qint64 from)> nextChapterStart;
 };
