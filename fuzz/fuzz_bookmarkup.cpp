@@ -1,7 +1,10 @@
-// Fuzz target: web pages and EPUB books to text.
+// Fuzz target: web pages, DTBook documents and EPUB books to text, and the
+// EPUB's navigation documents and NCX to their entries.
 //
 // Input: a zip (it starts with "PK") is written to a file and read as an EPUB;
-// anything else is read as an HTML page in the encoding detected for it.
+// a document that names "<dtbook" is read as DTBook; anything else is read as an
+// HTML page in the encoding detected for it. Every input that is not a zip is
+// also read as an EPUB 3 navigation document and as an NCX.
 //
 // Properties:
 // - nothing crashes, hangs or grows without bound (libFuzzer's own limits);
@@ -9,7 +12,12 @@
 // - the text is valid UTF-8 without NUL or other control bytes than the line
 //   ends, and every line end follows a full stop, so that each block ends its
 //   sentence; the text never ends with a line end;
+// - every heading and page of the structure lies on a sentence start inside
+//   the text (0, or the separator after a full stop);
+// - navigation entries have a level from 1 and a bounded label;
 // - the same input gives the same text twice.
+#include "DtbookText.h"
+#include "EpubNavigation.h"
 #include "EpubText.h"
 #include "FuzzCheck.h"
 #include "MarkupText.h"
@@ -36,6 +44,30 @@ void checkText(const QByteArray &text) {
     }
 }
 
+void checkStructure(const Extracted &book) {
+    const auto onSentenceStart = [&book](qint64 offset) {
+        return offset == 0 ||
+               (offset > 0 && offset < book.text.size() && book.text[offset - 1] == '.' &&
+                QByteArrayView(" \r\n").contains(book.text[offset]));
+    };
+    for (qsizetype i = 0; i < book.structure.headingCount(); ++i) {
+        FUZZ_CHECK(onSentenceStart(book.structure.heading(i).offset));
+    }
+    for (qsizetype i = 0; i < book.structure.pageCount(); ++i) {
+        FUZZ_CHECK(onSentenceStart(book.structure.page(i).offset));
+    }
+}
+
+void checkNavigation(const EpubNavigation &navigation) {
+    for (const QList<EpubNavigation::Entry> *list : {&navigation.contents, &navigation.pages}) {
+        FUZZ_CHECK(list->size() <= EpubNavigation::MaxEntries);
+        for (const EpubNavigation::Entry &entry : *list) {
+            FUZZ_CHECK(entry.level >= 1);
+            FUZZ_CHECK(entry.label.size() <= 4 * EpubNavigation::LongestLabel);
+        }
+    }
+}
+
 Extracted extractEpub(const QByteArray &bytes) {
     static const QString path =
         QDir::tempPath() + QStringLiteral("/fuzz_bookmarkup.%1.epub").arg(::getpid());
@@ -48,10 +80,14 @@ Extracted extractEpub(const QByteArray &bytes) {
     return result;
 }
 
-QByteArray extractHtml(const QByteArray &bytes) {
+Extracted extractDocument(const QByteArray &bytes) {
     TextBuilder text;
-    MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text);
-    return text.take();
+    if (bytes.contains("<dtbook")) {
+        DtbookText::extract(bytes, text, "book.xml");
+    } else {
+        MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text, "page.html");
+    }
+    return Extraction::finished(text);
 }
 
 } // namespace
@@ -62,11 +98,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const Extracted first = extractEpub(input);
         FUZZ_CHECK((first.status == ExtractionStatus::Ok) == !first.text.isEmpty());
         checkText(first.text);
+        checkStructure(first);
         FUZZ_CHECK(extractEpub(input).text == first.text);
         return 0;
     }
-    const QByteArray text = extractHtml(input);
-    checkText(text);
-    FUZZ_CHECK(extractHtml(input) == text);
+    const Extracted document = extractDocument(input);
+    checkText(document.text);
+    checkStructure(document);
+    FUZZ_CHECK(extractDocument(input).text == document.text);
+    checkNavigation(EpubNavigation::fromNavigationDocument(input, "OEBPS/nav.xhtml"));
+    checkNavigation(EpubNavigation::fromNcx(input, "OEBPS/toc.ncx"));
     return 0;
 }

@@ -98,6 +98,17 @@ void TestExtraction::booksBecomeSentences_data() {
         << withEntry(BookMaker::epubEntries({"<p>Llegible.</p>"}), "META-INF/encryption.xml",
                      FontObfuscated)
         << QByteArray() << blocks({"Llegible."});
+    QTest::newRow("epub 2 of DTBook, package found though the container is wrong")
+        << u"c2.epub"_s
+        << BookMaker::epub2Entries(
+               {{"b.xml", "<dtbook><head><meta name=\"dc:Title\" content=\"T\"/></head><book>"
+                          "<level1><h1>Cap</h1><p>Un<noteref>1</noteref> text <pagenum>3</pagenum>"
+                          "seguit.</p><sidebar><p>Al marge</p></sidebar><list><li>Pa</li></list>"
+                          "<note><p>Nota.</p></note><prodnote>Foto</prodnote></level1></book>"
+                          "</dtbook>"}},
+               "application/x-dtbook+xml", "<ncx/>", "missing.opf")
+        << QByteArray()
+        << blocks({"Cap.", "Un text seguit.", "Al marge.", "Pa.", "Nota.", "Foto."});
     QTest::newRow("web page in windows-1252")
         << u"d.html"_s << Entries() << QByteArray("<title>T</title><h1>Bon dia</h1><p>S\xED.</p>")
         << blocks({"Bon dia.", "Sí."});
@@ -168,6 +179,12 @@ void TestExtraction::hostileBooksAreRefused_data() {
     QTest::newRow("epub without package document")
         << u"f.epub"_s << Entries{{"mimetype", "application/epub+zip"}} << QByteArray()
         << qint64(-1) << cannotOpen;
+    QTest::newRow("epub whose container names a missing package, with two others")
+        << u"f2.epub"_s
+        << withEntry(BookMaker::epub2Entries({{"c.xhtml", BookMaker::xhtml("<p>Text.</p>")}},
+                                             "application/xhtml+xml", "<ncx/>", "no.opf"),
+                     "OEBPS/other.opf", "<package/>")
+        << QByteArray() << qint64(-1) << cannotOpen;
     QTest::newRow("epub of binary garbage chapters")
         << u"g.epub"_s << BookMaker::epubEntries({QByteArray(4096, '\0')}) << QByteArray()
         << qint64(-1) << int(ExtractionStatus::NoText);

@@ -112,6 +112,37 @@ Entries epubEntries(const QList<QByteArray> &bodies, const QList<int> &nonLinear
     return entries;
 }
 
+Entries epub2Entries(const Entries &documents, const QByteArray &mediaType, const QByteArray &ncx,
+                     const QByteArray &packageName) {
+    Entries entries{
+        {"mimetype", "application/epub+zip"},
+        {"META-INF/container.xml",
+         "<?xml version=\"1.0\"?><container version=\"1.0\" "
+         "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles><rootfile "
+         "full-path=\"" +
+             packageName +
+             "\" media-type=\"application/oebps-package+xml\"/></rootfiles></container>"},
+        {"OEBPS/toc.ncx", ncx},
+    };
+    QByteArray manifest =
+        "<item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>";
+    QByteArray spine;
+    for (qsizetype i = 0; i < documents.size(); ++i) {
+        const QByteArray id = "d" + QByteArray::number(i);
+        entries.append({"OEBPS/" + documents[i].first, documents[i].second});
+        manifest += "<item id=\"" + id + "\" href=\"" + documents[i].first + "\" media-type=\"" +
+                    mediaType + "\"/>";
+        spine += "<itemref idref=\"" + id + "\"/>";
+    }
+    entries.append({"OEBPS/content.opf",
+                    "<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
+                    "version=\"2.0\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                    "<dc:title>Llibre</dc:title></metadata><manifest>" +
+                        manifest + "</manifest><spine toc=\"ncx\">" + spine +
+                        "</spine></package>"});
+    return entries;
+}
+
 Entries docxEntries(const QByteArray &body) {
     return {{"[Content_Types].xml", "<?xml version=\"1.0\"?><Types/>"},
             {"word/document.xml",
