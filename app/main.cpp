@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "EngineChoice.h"
 #include "MissingEngine.h"
+#include "NavigationWiring.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
 #include "TFormPrincipal.h"
@@ -59,7 +60,9 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // The reader and the book chooser reach the main window through these hooks
     // (the shell cannot link those libraries itself).
-    Startup startup(readerHooks());
+    ShellHooks hooks = readerHooks();
+    addNavigationHooks(hooks);
+    Startup startup(std::move(hooks));
     if (!startup.start()) {
         return 1;
     }
