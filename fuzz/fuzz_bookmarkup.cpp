@@ -9,8 +9,12 @@
 // - the text is valid UTF-8 without NUL or other control bytes than the line
 //   ends, and every line end follows a full stop, so that each block ends its
 //   sentence; the text never ends with a line end;
-// - the same input gives the same text twice.
+// - the same input gives the same text twice;
+// - every heading and page of the structure lies inside the text, on a sentence
+//   start as the reader finds them.
+#include "BookSource.h"
 #include "EpubText.h"
+#include "Extraction.h"
 #include "FuzzCheck.h"
 #include "MarkupText.h"
 #include "TextBuilder.h"
@@ -36,6 +40,30 @@ void checkText(const QByteArray &text) {
     }
 }
 
+void checkStructure(const QByteArray &text, BookStructure structure) {
+    structure.finish(text.size());
+    if (structure.isEmpty()) {
+        return;
+    }
+    static const QString path =
+        QDir::tempPath() + QStringLiteral("/fuzz_bookmarkup.%1.txt").arg(::getpid());
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(file.write(text) == text.size());
+    file.close();
+    const auto onSentenceStart = [&text](qint64 offset) {
+        FUZZ_CHECK(offset >= 0 && offset < text.size());
+        FUZZ_CHECK(sentenceStartAtOrBefore(path, offset) == offset);
+    };
+    for (qsizetype i = 0; i < structure.headingCount(); ++i) {
+        onSentenceStart(structure.heading(i).offset);
+    }
+    for (qsizetype i = 0; i < structure.pageCount(); ++i) {
+        onSentenceStart(structure.page(i).offset);
+    }
+    QFile::remove(path);
+}
+
 Extracted extractEpub(const QByteArray &bytes) {
     static const QString path =
         QDir::tempPath() + QStringLiteral("/fuzz_bookmarkup.%1.epub").arg(::getpid());
@@ -48,10 +76,10 @@ Extracted extractEpub(const QByteArray &bytes) {
     return result;
 }
 
-QByteArray extractHtml(const QByteArray &bytes) {
+Extracted extractHtml(const QByteArray &bytes) {
     TextBuilder text;
     MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text);
-    return text.take();
+    return Extraction::finished(text);
 }
 
 } // namespace
@@ -62,11 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         const Extracted first = extractEpub(input);
         FUZZ_CHECK((first.status == ExtractionStatus::Ok) == !first.text.isEmpty());
         checkText(first.text);
+        checkStructure(first.text, first.structure);
         FUZZ_CHECK(extractEpub(input).text == first.text);
         return 0;
     }
-    const QByteArray text = extractHtml(input);
-    checkText(text);
-    FUZZ_CHECK(extractHtml(input) == text);
+    const Extracted html = extractHtml(input);
+    checkText(html.text);
+    checkStructure(html.text, html.structure);
+    FUZZ_CHECK(extractHtml(input).text == html.text);
     return 0;
 }
