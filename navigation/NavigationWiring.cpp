@@ -74,7 +74,7 @@ struct Navigation {
             if (!at) {
                 return {inActiveLanguage(Messages::NoSuchPercent)};
             }
-            return {{}, *at};
+            return {QByteArray::number(number) + inActiveLanguage(Messages::PerCent), *at};
         }
         const std::optional<qint64> at = navigator.pageStart(number);
         if (!at) {

@@ -38,6 +38,7 @@ private slots:
 };
 
 void TestNavigationKeys::keys_data() {
+    QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QList<qint64>>("bookmarks");
     QTest::addColumn<qint64>("position");
     QTest::addColumn<Keys>("keys");
@@ -47,70 +48,81 @@ void TestNavigationKeys::keys_data() {
     const QByteArray levelTwo = ca(Messages::LevelHeadingsUpTo) + "2";
     const Keys fiveN{Qt::Key_N, Qt::Key_N, Qt::Key_N, Qt::Key_N, Qt::Key_N};
     QTest::newRow("N cycles the book's levels")
-        << QList<qint64>{} << qint64(0) << fiveN
+        << Book << QList<qint64>{} << qint64(0) << fiveN
         << Texts{ca(Messages::LevelPages), ca(Messages::LevelParagraphs),
                  ca(Messages::LevelSentences), levelTwo, ca(Messages::LevelPages)}
         << true;
     QTest::newRow("N with bookmarks, on the keypad")
-        << QList<qint64>{at("Tres")} << qint64(0) << Keys(5, int(Qt::Key_Period) | OnKeypad)
+        << Book << QList<qint64>{at("Tres")} << qint64(0) << Keys(5, int(Qt::Key_Period) | OnKeypad)
         << Texts{ca(Messages::LevelPages), ca(Messages::LevelSentences),
                  ca(Messages::LevelBookmarks)}
         << true;
     QTest::newRow("Page Down reaches the next chapter and reads on")
-        << QList<qint64>{} << qint64(0) << Keys{Qt::Key_PageDown}
+        << Book << QList<qint64>{} << qint64(0) << Keys{Qt::Key_PageDown}
         << Texts{"CHAPTER I", "U.", "Dos.", "Quatre."} << false;
     QTest::newRow("Page Down on the keypad, from chapter I")
-        << QList<qint64>{} << at("Dos") << Keys{int(Qt::Key_PageDown) | OnKeypad}
+        << Book << QList<qint64>{} << at("Dos") << Keys{int(Qt::Key_PageDown) | OnKeypad}
         << Texts{"CHAPTER II", "Tres."} << false;
     QTest::newRow("Page Down after the last chapter")
-        << QList<qint64>{} << at("Quatre") << Keys{Qt::Key_PageDown}
+        << Book << QList<qint64>{} << at("Quatre") << Keys{Qt::Key_PageDown}
         << Texts{ca(Messages::AtLastUnit)} << true;
     QTest::newRow("Page Up before the first chapter")
-        << QList<qint64>{} << qint64(3) << Keys{Qt::Key_PageUp} << Texts{ca(Messages::AtFirstUnit)}
-        << true;
+        << Book << QList<qint64>{} << qint64(3) << Keys{Qt::Key_PageUp}
+        << Texts{ca(Messages::AtFirstUnit)} << true;
     QTest::newRow("Page Up inside chapter II goes to its start")
-        << QList<qint64>{} << at("Quatre") << Keys{Qt::Key_PageUp} << Texts{"CHAPTER II", "Tres."}
-        << false;
+        << Book << QList<qint64>{} << at("Quatre") << Keys{Qt::Key_PageUp}
+        << Texts{"CHAPTER II", "Tres."} << false;
     QTest::newRow("pages: Page Down")
-        << QList<qint64>{} << qint64(0) << Keys{Qt::Key_N, Qt::Key_PageDown}
+        << Book << QList<qint64>{} << qint64(0) << Keys{Qt::Key_N, Qt::Key_PageDown}
         << Texts{ca(Messages::PageNamed) + "2", "Quatre."} << false;
     QTest::newRow("bookmarks: Page Down")
-        << QList<qint64>{at("Dos") - 1} << qint64(0)
+        << Book << QList<qint64>{at("Dos") - 1} << qint64(0)
         << (Keys(4, Qt::Key_N) + Keys{Qt::Key_PageDown})
         << Texts{ca(Messages::LevelBookmarks), ca(Messages::BookmarkNamed) + "1", "Dos."} << false;
-    QTest::newRow("go to page 2") << QList<qint64>{} << qint64(0)
+    QTest::newRow("go to page 2") << Book << QList<qint64>{} << qint64(0)
                                   << Keys{Qt::Key_G, Qt::Key_2, Qt::Key_Return}
                                   << Texts{ca(Messages::GoToPagePrompt), "2",
                                            ca(Messages::PageNamed) + "2", "Quatre."}
                                   << false;
     QTest::newRow("go to: keypad digits and Backspace")
-        << QList<qint64>{} << at("Quatre")
+        << Book << QList<qint64>{} << at("Quatre")
         << Keys{int(Qt::Key_7) | OnKeypad, int(Qt::Key_1) | OnKeypad, int(Qt::Key_5) | OnKeypad,
                 Qt::Key_Backspace, Qt::Key_Return}
         << Texts{ca(Messages::GoToPagePrompt),  "1",     "5", ca(Messages::DigitRemoved) + "5",
                  ca(Messages::PageNamed) + "1", "Inici."}
         << false;
     QTest::newRow("go to a page the book lacks is refused")
-        << QList<qint64>{} << at("Dos") << Keys{Qt::Key_G, Qt::Key_9, Qt::Key_Return}
+        << Book << QList<qint64>{} << at("Dos") << Keys{Qt::Key_G, Qt::Key_9, Qt::Key_Return}
         << Texts{ca(Messages::NoSuchPageBefore) + "9" + ca(Messages::NoSuchPageFirst) + "1" +
                  ca(Messages::NoSuchPageLast) + "2"}
         << true;
     QTest::newRow("go to cancelled by another key")
-        << QList<qint64>{} << at("Dos") << Keys{Qt::Key_G, Qt::Key_3, Qt::Key_C}
+        << Book << QList<qint64>{} << at("Dos") << Keys{Qt::Key_G, Qt::Key_3, Qt::Key_C}
         << Texts{ca(Messages::GoToPagePrompt), "3", ca(Messages::GoToCancelled)} << true;
     const qint64 quatre = at("Quatre") - 1;
-    QTest::newRow("where am I") << QList<qint64>{} << quatre << Keys{Qt::Key_I}
+    QTest::newRow("where am I") << Book << QList<qint64>{} << quatre << Keys{Qt::Key_I}
                                 << Texts{"Llibre. CHAPTER II. " + ca(Messages::PageNamed) + "2" +
                                          ca(Messages::PageOf) + "2. " + ca(Messages::ShareRead) +
                                          QByteArray::number(quatre * 100 / Book.size()) +
                                          ca(Messages::PerCent) + ". " +
                                          ca(Messages::LessThanAMinute)}
                                 << true;
-    QTest::newRow("help") << QList<qint64>{} << qint64(0) << Keys{int(Qt::Key_8) | OnKeypad}
+    QTest::newRow("help") << Book << QList<qint64>{} << qint64(0) << Keys{int(Qt::Key_8) | OnKeypad}
                           << Texts{ca(Messages::NavigationHelp)} << true;
+    const QByteArray noPages = "U. Dos. Tres. Quatre.";
+    QTest::newRow("go to a percentage of a book without pages")
+        << noPages << QList<qint64>{} << qint64(0)
+        << Keys{Qt::Key_G, Qt::Key_5, Qt::Key_0, Qt::Key_Return}
+        << Texts{ca(Messages::GoToPercentPrompt), "5", "0", "50" + ca(Messages::PerCent), "Tres."}
+        << false;
+    QTest::newRow("a percentage over 100 is refused")
+        << noPages << QList<qint64>{} << qint64(3)
+        << Keys{Qt::Key_G, Qt::Key_1, Qt::Key_5, Qt::Key_0, Qt::Key_Return}
+        << Texts{ca(Messages::NoSuchPercent)} << true;
 }
 
 void TestNavigationKeys::keys() {
+    QFETCH(QByteArray, text);
     QFETCH(QList<qint64>, bookmarks);
     QFETCH(qint64, position);
     QFETCH(Keys, keys);
@@ -119,7 +131,7 @@ void TestNavigationKeys::keys() {
 
     m_fixture.bookmarks = std::vector<qint64>(bookmarks.begin(), bookmarks.end());
     TFormPrincipal &form = m_fixture.makeForm();
-    const QString book = m_fixture.writeBook(Book);
+    const QString book = m_fixture.writeBook(text);
     MainWindowFixture::pausedAt(book, position);
     // The structure of a plain text is found on a worker: until then the keys
     // say so.
