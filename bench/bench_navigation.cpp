@@ -75,6 +75,20 @@ struct Figures {
     }
 };
 
+// The resident memory of this process, in bytes.
+qint64 residentBytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) {
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+        }
+    }
+    return 0;
+}
+
 // The reading run's first step at `target`: one sentence scanned.
 void scanAt(const QString &path, qint64 target) {
     qint64 read = target;
@@ -115,6 +129,7 @@ int main(int argc, char *argv[]) {
     state.BookFinished = false;
 
     Figures pending;
+    const qint64 residentBefore = residentBytes();
     clock.restart();
     QElapsedTimer opened;
     opened.start();
@@ -135,10 +150,21 @@ int main(int argc, char *argv[]) {
     for (QDirIterator it(dir.path() + QStringLiteral("/zelvora"), QDir::Files); it.hasNext();) {
         onDisk += it.nextFileInfo().size();
     }
-    // Estimated from the entries found: 16 bytes an entry plus its text (about
-    // 11 bytes a heading's, none for a page's).
-    const qint64 inMemory = 1100000LL * 16 + 100000LL * 11;
-    std::printf("structure: about %lld bytes in memory (%.3f %% of the text), %lld on disk "
+    // What the structure holds, and what the process grew by (the scan's
+    // freed buffers included, which the allocator may keep).
+    const qint64 grown = residentBytes() - residentBefore;
+    hooks.whereAmI(0);
+    std::printf("resident memory grew by %lld bytes (%.3f %% of the text)\n", grown,
+                100.0 * grown / size);
+    std::optional<BookStructure> kept =
+        BookCache(BookCache::defaultFolder()).structureOf(book, BookCache::Found::ByLineScan);
+    if (!kept) {
+        std::fprintf(stderr, "no structure in the cache\n");
+        return 1;
+    }
+    kept->finish(size); // as the scan leaves it
+    const qint64 inMemory = kept->memoryBytes();
+    std::printf("structure: %lld bytes in memory (%.3f %% of the text), %lld on disk "
                 "(%.3f %%)\n",
                 inMemory, 100.0 * inMemory / size, onDisk, 100.0 * onDisk / size);
 
