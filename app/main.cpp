@@ -2,7 +2,9 @@
 // libraries together and runs the start-up.
 #include "CommandLine.h"
 #include "EngineChoice.h"
+#include "KeyCommands.h"
 #include "MissingEngine.h"
+#include "NavigationWiring.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
 #include "TFormPrincipal.h"
@@ -59,7 +61,14 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // The reader and the book chooser reach the main window through these hooks
     // (the shell cannot link those libraries itself).
-    Startup startup(readerHooks());
+    ShellHooks hooks = readerHooks();
+    // The bookmark level moves over the current book's bookmarks, kept by the
+    // main window.
+    addNavigationHooks(hooks, [] {
+        return FormPrincipal != nullptr ? bookmarksOfCurrentBook(FormPrincipal->Bookmarks)
+                                        : std::vector<qint64>();
+    });
+    Startup startup(std::move(hooks));
     if (!startup.start()) {
         return 1;
     }

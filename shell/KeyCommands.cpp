@@ -27,6 +27,13 @@ constexpr KeyCommand Commands[] = {
     {"S", {83, 115}, RunsWhen::Always, &ExitCommand},
     {"B", {66, 98}, RunsWhen::BookToContinue, &BookmarkCommand},
     {"Z", {90, 122}, RunsWhen::BookToContinue, &SleepTimerCommand},
+    // Navigation in a book (NavigationCommands.cpp).
+    {"N", {78, 110}, RunsWhen::BookToContinue, &NavigationLevelCommand},
+    {"PageDown", {34}, RunsWhen::BookToContinue, &NextUnitCommand, StartsRun::Yes},
+    {"PageUp", {33}, RunsWhen::BookToContinue, &PreviousUnitCommand, StartsRun::Yes},
+    {"I", {73, 105}, RunsWhen::BookToContinue, &WhereAmICommand},
+    {"G", {71, 103}, RunsWhen::BookToContinue, &GoToCommand, StartsRun::Yes},
+    {"H", {72, 104}, RunsWhen::BookToContinue, &NavigationHelpCommand},
 };
 
 constexpr int SpeedStep = 10;
@@ -80,6 +87,9 @@ bool isMenuKey(int keyCode) {
 }
 
 bool runKeyCommand(TFormPrincipal &form, int keyCode) {
+    if (takeGoToKey(form, keyCode)) {
+        return true;
+    }
     const KeyCommand *command = findKeyCommand(keyCode);
     if (command == nullptr) {
         return false;

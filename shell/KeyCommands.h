@@ -92,3 +92,22 @@ void SleepTimerCommand(TFormPrincipal &form);
 
 // The current book's bookmarks in `file`, ascending; none for the clipboard's text.
 std::vector<qint64> bookmarksOfCurrentBook(const BookmarkFile &file);
+
+// Navigation in a book (NavigationCommands.cpp), through the navigation hooks:
+// each acts on a paused book and first silences the speech, as every command.
+// N (keypad decimal): the next navigation level, spoken.
+void NavigationLevelCommand(TFormPrincipal &form);
+// Page Down / Page Up: the next / previous unit of the level, spoken, then reads
+// on from there as C does; at the last / first unit says so and stays.
+void NextUnitCommand(TFormPrincipal &form);
+void PreviousUnitCommand(TFormPrincipal &form);
+// I (keypad 9): where am I.
+void WhereAmICommand(TFormPrincipal &form);
+// G (keypad 7): asks for a page (or a percentage) and takes the digits typed.
+void GoToCommand(TFormPrincipal &form);
+// H (keypad 8): the extra keys that act now.
+void NavigationHelpCommand(TFormPrincipal &form);
+// While G waits for a number, every key goes here first: digits (top row and
+// keypad) are spoken and kept, Backspace removes one, Enter goes there and reads
+// on, any other key cancels and says so. False when no number is awaited.
+bool takeGoToKey(TFormPrincipal &form, int keyCode);

@@ -151,6 +151,67 @@ inline constexpr Phrase FolderCannotBeEntered{"No puc entrar al directori: ",
 
 } // namespace Messages
 
+// Navigation in a book (keys N, Page Down/Up, I, G, H).
+namespace Messages {
+inline constexpr Phrase LevelHeadingsOne{"Navegació per títols de nivell 1",
+                                         "Navegación por títulos de nivel 1"};
+// The deepest level follows.
+inline constexpr Phrase LevelHeadingsUpTo{"Navegació per títols fins al nivell ",
+                                          "Navegación por títulos hasta el nivel "};
+inline constexpr Phrase LevelPages{"Navegació per pàgines", "Navegación por páginas"};
+inline constexpr Phrase LevelParagraphs{"Navegació per paràgrafs", "Navegación por párrafos"};
+inline constexpr Phrase LevelSentences{"Navegació per frases", "Navegación por frases"};
+inline constexpr Phrase LevelBookmarks{"Navegació per marcadors", "Navegación por marcadores"};
+// A page's label or a bookmark's number follows.
+inline constexpr Phrase PageNamed{"Pàgina ", "Página "};
+inline constexpr Phrase BookmarkNamed{"Marcador ", "Marcador "};
+inline constexpr Phrase AtLastUnit{"No n'hi ha cap més endavant", "No hay ninguno más adelante"};
+inline constexpr Phrase AtFirstUnit{"No n'hi ha cap més enrere", "No hay ninguno más atrás"};
+inline constexpr Phrase StructureBeingRead{"Encara estic llegint l'estructura del llibre",
+                                           "Todavía estoy leyendo la estructura del libro"};
+inline constexpr Phrase CannotMove{"No puc llegir el llibre en aquest punt",
+                                   "No puedo leer el libro en este punto"};
+// Where am I: the title, the heading, "Pàgina 141 de 388", the share read, the time left.
+inline constexpr Phrase PageOf{" de ", " de "};
+inline constexpr Phrase ShareRead{"Llegit el ", "Leído el "};
+inline constexpr Phrase PerCent{" per cent", " por ciento"};
+inline constexpr Phrase TimeLeft{"Queden unes ", "Quedan unas "};
+inline constexpr Phrase OneHour{" hora", " hora"};
+inline constexpr Phrase Hours{" hores", " horas"};
+inline constexpr Phrase OneMinute{" minut", " minuto"};
+inline constexpr Phrase Minutes{" minuts", " minutos"};
+inline constexpr Phrase And{" i ", " y "};
+inline constexpr Phrase LessThanAMinute{"Queda menys d'un minut", "Queda menos de un minuto"};
+// Go to (G).
+inline constexpr Phrase GoToPagePrompt{"Anar a la pàgina. Escriu el número i prem Réturn",
+                                       "Ir a la página. Escribe el número y pulsa Réturn"};
+inline constexpr Phrase GoToPercentPrompt{
+    "Anar al percentatge del llibre. Escriu el número i prem Réturn",
+    "Ir al porcentaje del libro. Escribe el número y pulsa Réturn"};
+inline constexpr Phrase GoToCancelled{"He cancel·lat l'opció anar a",
+                                      "Se ha cancelado la opción ir a"};
+// The digit removed follows.
+inline constexpr Phrase DigitRemoved{"Esborro ", "Borro "};
+inline constexpr Phrase NothingToRemove{"No hi ha cap número", "No hay ningún número"};
+// "No hi ha la pàgina 900. Les pàgines del llibre van de la 1 a la 388".
+inline constexpr Phrase NoSuchPageBefore{"No hi ha la pàgina ", "No existe la página "};
+inline constexpr Phrase NoSuchPageFirst{". Les pàgines del llibre van de la ",
+                                        ". Las páginas del libro van de la "};
+inline constexpr Phrase NoSuchPageLast{" a la ", " a la "};
+inline constexpr Phrase NoSuchPercent{"El percentatge ha de ser de 0 a 100",
+                                      "El porcentaje debe ser de 0 a 100"};
+// Help (H): the extra keys of a paused book.
+inline constexpr Phrase NavigationHelp{
+    "Tecles de navegació. Ena, triar el nivell de navegació. Avançar pàgina i retrocedir "
+    "pàgina, anar al següent o a l'anterior del nivell triat. I, on sóc. Gé, anar a una "
+    "pàgina. Bé, posar o treure un marcador. Zeta, temporitzador per dormir. Ics o F9, "
+    "exportar el llibre a fitxers d'àudio. Hac, aquesta ajuda.",
+    "Teclas de navegación. Ene, elegir el nivel de navegación. Avanzar página y retroceder "
+    "página, ir al siguiente o al anterior del nivel elegido. I, dónde estoy. Ge, ir a una "
+    "página. Be, poner o quitar un marcador. Zeta, temporizador para dormir. Equis o F9, "
+    "exportar el libro a archivos de audio. Hache, esta ayuda."};
+} // namespace Messages
+
 // The pieces of the spoken menus, joined with nothing between them.
 namespace MenuPieces {
 
