@@ -2,11 +2,15 @@
 // with their reason, in bounded time and memory.
 #include "BookMaker.h"
 #include "Extraction.h"
+#include "PdfBook.h"
 #include "PdfText.h"
 
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using BookMaker::blocks;
@@ -126,7 +130,51 @@ void TestExtraction::booksBecomeSentences_data() {
         << u"g.pdf"_s << Entries()
         << BookMaker::pdf({{"Primera frase d'un docu-", "ment en PDF.", "", "Segon paragraf"},
                            {"que continua.", "", "3"}})
-        << blocks({"Primera frase d'un document en PDF. Segon paragraf que continua."});
+        << blocks({"Primera frase d'un document en PDF.", "Segon paragraf que continua."});
+    QTest::newRow("pdf page stored rotated")
+        << u"h.pdf"_s << Entries()
+        << PdfBook::make({{{{"Una taula apaisada"}, {"en una pàgina girada."}}, 90, {}}})
+        << blocks({"Una taula apaisada en una pàgina girada."});
+    QTest::newRow("pdf title apart from its first paragraph")
+        << u"i.pdf"_s << Entries()
+        << PdfBook::make({{{{"The Crazy Ones", 18},
+                            {"October 14, 1998"},
+                            {""},
+                            {"Heres to the"},
+                            {"crazy ones."},
+                            {"The misfits."},
+                            {"", 9},
+                            {"A note.", 9}},
+                           0,
+                           {}}})
+        << blocks({"The Crazy Ones.", "October 14, 1998.", "Heres to the crazy ones. The misfits.",
+                   "A note."});
+    QTest::newRow("inline svg page read in document order")
+        << u"j.epub"_s
+        << BookMaker::epubEntries(
+               {"<svg xmlns=\"http://www.w3.org/2000/svg\"><title>Coberta</title><desc>d</desc>"
+                "<g><text x=\"1\">Primera</text><text x=\"1\" y=\"9\">l<tspan>í</tspan>nia"
+                "<tspan x=\"1\" dy=\"9\">i segona.</tspan></text></g></svg><p>Fi.</p>",
+                "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect width=\"9\"/></svg>"})
+        << QByteArray() << blocks({"Primera línia i segona.", "Fi."});
+    const QString japanese =
+        u"本を読むためのプログラムは、文を一つずつ読み上げます。東京は日本の首都です。"_s;
+    const QString russian =
+        u"Программа читает книги по одному предложению. Москва столица России."_s;
+    const QString korean = u"프로그램은 책을 한 문장씩 읽습니다. 서울은 한국의 수도입니다."_s;
+    const QString chinese = u"程序一句一句地朗读书籍。北京是中国的首都。这是一个中文文本。"_s;
+    for (const auto &[name, encoding, words] :
+         {std::tuple{"k.html", "Shift_JIS", japanese},
+          std::tuple{"l.html", "windows-1251", russian}, std::tuple{"m.html", "EUC-KR", korean},
+          std::tuple{"n.html", "GB18030", chinese}}) {
+        QStringEncoder encoder(encoding);
+        const QByteArray page =
+            "<html><body><p>" + QByteArray(encoder.encode(words)) + "</p></body></html>";
+        // A block that does not end with a full stop gets one.
+        const QByteArray text = words.toUtf8() + (words.endsWith(u'.') ? "" : ".");
+        QTest::addRow("undeclared %s page", encoding)
+            << QString::fromLatin1(name) << Entries() << page << text;
+    }
 }
 
 void TestExtraction::booksBecomeSentences() {
