@@ -5,6 +5,8 @@
 #include "PdfBook.h"
 #include "PdfText.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -59,6 +61,8 @@ private slots:
     void hostileBooksAreRefused();
     void pdfPagesBecomeParagraphs_data();
     void pdfPagesBecomeParagraphs();
+    void structureOfEachFormat_data();
+    void structureOfEachFormat();
     void utf16TextBecomesUtf8_data();
     void utf16TextBecomesUtf8();
 
@@ -284,6 +288,63 @@ void TestExtraction::pdfPagesBecomeParagraphs() {
     QFETCH(Pages, pages);
     QFETCH(QByteArray, text);
     QCOMPARE(PdfText::textOfPages(pages), text);
+}
+
+// Each row is a book with headings of two levels and pages, one of whose
+// markers stands inside a sentence. Each entry is "level text" (a heading) or
+// "p label" (a page), then " @ " and the first words of the sentence it lands on.
+void TestExtraction::structureOfEachFormat_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Entries>("entries"); // empty: `bytes` is the file
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QByteArray>>("structure");
+    QTest::newRow("html")
+        << u"a.html"_s << Entries()
+        << QByteArray("<h1>U</h1><p>Primer. Abans <span role=\"doc-pagebreak\" aria-label=\"7\">"
+                      "</span>despr\xE9s.</p><h2>Dos</h2><p>Fi.</p>")
+        << QList<QByteArray>{"1 U @ U", "p 7 @ Abans després", "2 Dos @ Dos"};
+    QTest::newRow("pdf")
+        << u"b.pdf"_s << Entries()
+        << PdfBook::make({{{{"Cap\xC3\xADtol u", 18}, {"Primera frase. Una frase que"}}, 0, "i"},
+                          {{{"continua."}}, 0, "ii"},
+                          {{{"Secci\xC3\xB3", 14}, {"Fi."}}, 0, "1"}},
+                         {{"Capítol u", 0, 1}, {"Secció", 2, 2}})
+        << QList<QByteArray>{"1 Capítol u @ Capítol u", "p i @ Capítol u",
+                             "p ii @ Una frase que continua", "2 Secció @ Secció", "p 1 @ Secció"};
+}
+
+void TestExtraction::structureOfEachFormat() {
+    QFETCH(QString, name);
+    QFETCH(Entries, entries);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QByteArray>, structure);
+    const QString path = entries.isEmpty() ? write(name, bytes) : zip(name, entries);
+    const Extracted book = Extraction::extractBook(path);
+    QCOMPARE(int(book.status), int(ExtractionStatus::Ok));
+    const auto sentenceAt = [&book](qint64 offset) {
+        const QByteArray rest = book.text.mid(offset).trimmed();
+        const qsizetype blank = rest.indexOf(". ");
+        const qsizetype line = rest.indexOf(".\r\n");
+        return rest.left(blank >= 0 && (line < 0 || blank < line) ? blank : line);
+    };
+    QList<std::pair<qint64, QByteArray>> found;
+    for (qsizetype i = 0; i < book.structure.headingCount(); ++i) {
+        const BookStructure::Heading h = book.structure.heading(i);
+        found.append({h.offset, QByteArray::number(h.level) + ' ' + h.text.toByteArray()});
+    }
+    for (qsizetype i = 0; i < book.structure.pageCount(); ++i) {
+        found.append({book.structure.page(i).offset, "p " + book.structure.pageLabel(i)});
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<QByteArray> seen;
+    for (const auto &[offset, entry] : found) {
+        // Every entry lies on a sentence start: the text's start, or the blank or
+        // line end after a full stop.
+        QVERIFY(offset == 0 || (book.text[offset - 1] == '.' && offset < book.text.size()));
+        seen.append(entry + " @ " + sentenceAt(offset));
+    }
+    QCOMPARE(seen, structure);
 }
 
 void TestExtraction::utf16TextBecomesUtf8_data() {
