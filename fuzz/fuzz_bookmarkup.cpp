@@ -1,7 +1,9 @@
 // Fuzz target: web pages and EPUB books to text.
 //
 // Input: a zip (it starts with "PK") is written to a file and read as an EPUB;
-// anything else is read as an HTML page in the encoding detected for it.
+// anything else is read as an HTML page in the encoding detected for it (a
+// declaration, UTF-8, uchardet's guess for legacy multibyte pages, else
+// Windows-1252), inline SVG text included.
 //
 // Properties:
 // - nothing crashes, hangs or grows without bound (libFuzzer's own limits);
@@ -9,6 +11,8 @@
 // - the text is valid UTF-8 without NUL or other control bytes than the line
 //   ends, and every line end follows a full stop, so that each block ends its
 //   sentence; the text never ends with a line end;
+// - every heading and page of an HTML page lies on a sentence start inside its
+//   text: the start, or the blank or line end after a full stop;
 // - the same input gives the same text twice.
 #include "EpubText.h"
 #include "FuzzCheck.h"
@@ -48,10 +52,24 @@ Extracted extractEpub(const QByteArray &bytes) {
     return result;
 }
 
+void checkOnSentenceStart(const QByteArray &text, qint64 offset) {
+    FUZZ_CHECK(offset >= 0 && offset < text.size());
+    FUZZ_CHECK(offset == 0 ||
+               (text[offset - 1] == '.' && QByteArrayView(" \r\n").contains(text[offset])));
+}
+
 QByteArray extractHtml(const QByteArray &bytes) {
     TextBuilder text;
     MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text);
-    return text.take();
+    QByteArray result = text.take();
+    const BookStructure structure = text.takeStructure();
+    for (qsizetype i = 0; i < structure.headingCount(); ++i) {
+        checkOnSentenceStart(result, structure.heading(i).offset);
+    }
+    for (qsizetype i = 0; i < structure.pageCount(); ++i) {
+        checkOnSentenceStart(result, structure.page(i).offset);
+    }
+    return result;
 }
 
 } // namespace
