@@ -11,6 +11,9 @@ namespace {
 constexpr double GapFactor = 1.3;
 // Font sizes differing by more than this share are different sizes.
 constexpr double SizeTolerance = 0.15;
+// Words further apart than this share of their height are two words, even
+// when poppler puts no blank between them.
+constexpr double WordGap = 0.15;
 // Without a line spacing that repeats on the page, one of this many font sizes.
 constexpr double UsualSpacing = 1.5;
 
@@ -69,8 +72,8 @@ std::vector<Line> groupLines(const std::vector<PdfLayout::Word> &words) {
         if (lines.empty() || !continuesLine(lines.back(), word, place)) {
             lines.push_back(
                 {QString(), word.rotation, place.across, place.height, place.alongEnd, {}});
-        } else if (spaceBefore) {
-            lines.back().text += u' ';
+        } else if (spaceBefore || place.along - lines.back().alongEnd > WordGap * place.height) {
+            lines.back().text += u' '; // a blank, or words set apart (a tab stop, a number)
         }
         Line &line = lines.back();
         line.text += word.text;
