@@ -3,8 +3,10 @@
 //
 // Input: a zip (it starts with "PK") is written to a file and read as an EPUB;
 // a document that names "<dtbook" is read as DTBook; anything else is read as an
-// HTML page in the encoding detected for it. Every input that is not a zip is
-// also read as an EPUB 3 navigation document and as an NCX.
+// HTML page in the encoding detected for it (a declaration, UTF-8, uchardet's
+// guess for legacy multibyte pages, else Windows-1252), inline SVG text
+// included. Every input that is not a zip is also read as an EPUB 3 navigation
+// document and as an NCX.
 //
 // Properties:
 // - nothing crashes, hangs or grows without bound (libFuzzer's own limits);

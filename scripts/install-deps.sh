@@ -12,7 +12,7 @@ packages=(
   libpulse-dev
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
-  libzip-dev libxml2-dev libpoppler-cpp-dev
+  libzip-dev libxml2-dev libpoppler-cpp-dev libpoppler-qt6-dev libuchardet-dev
   libsonic-dev
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio-utils
 )

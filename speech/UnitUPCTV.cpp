@@ -1,5 +1,7 @@
 #include "UnitUPCTV.h"
 
+#include "EngineText.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -128,7 +130,7 @@ void SpeechService::SpeakText(const QByteArray &text) {
     m_library->upcTVStop();
     // The library reads up to the first NUL, so a text holding one is cut there
     // and loses the blank too, as with any C string.
-    const QByteArray spoken = text + ' ';
+    const QByteArray spoken = EngineText::forEngine(text) + ' ';
     m_library->upcTVRead(spoken.constData());
 }
 

@@ -48,7 +48,8 @@ public:
     bool isLoaded() const;
 
     // Stops what is being spoken, then hands `text` plus one blank to the library
-    // (the library reads up to the first NUL byte). Returns at once.
+    // (the library reads up to the first NUL byte), ligatures spelled out as
+    // EngineText::forEngine() does. Returns at once.
     void SpeakText(const QByteArray &text);
 
     // Stop, reload, speed, language, voice; nothing at all when the language is
