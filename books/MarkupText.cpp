@@ -199,6 +199,11 @@ bool enter(const xmlNode *node, TextBuilder &text, const QByteArray &scope) {
     if (node->type != XML_ELEMENT_NODE) {
         return false;
     }
+    // A block's id lands at the block's own start, not on the sentence before it.
+    const bool block = headingLevelOf(nameOf(node)) > 0 || isOneOf(nameOf(node), BlockElements);
+    if (block && !isPageMarker(node) && !isSkipped(node)) {
+        text.endBlock();
+    }
     if (const QByteArray id = attribute(node, "id"); !id.isEmpty()) {
         text.addAnchor(scope + '#' + id);
     }
