@@ -2,6 +2,7 @@
 // libraries together and runs the start-up.
 #include "CommandLine.h"
 #include "EngineChoice.h"
+#include "ExportRun.h"
 #include "MissingEngine.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
@@ -38,6 +39,38 @@ int endWithoutEngine(const EngineChoice::Result &engine) {
     return 1;
 }
 
+AudioFormat formatNamed(const QString &name) {
+    if (name == QStringLiteral("mp3"))
+        return AudioFormat::Mp3;
+    return name == QStringLiteral("wav") ? AudioFormat::Wav : AudioFormat::Opus;
+}
+
+// --export: the engine as the reader would choose it, speed and language as given
+// or as saved; no window, no library loaded in this process.
+int exportFromCommandLine(const CommandLineOutcome &command) {
+    const EngineChoice::Result engine = EngineChoice::choose(
+        command.engine, qEnvironmentVariable(EngineChoice::EnvironmentVariable),
+        EngineChoice::folders(EngineChoice::executableFolder()));
+    if (!engine.ok()) {
+        std::fprintf(stderr, "%s\n", engine.error.toLocal8Bit().constData());
+        return 1;
+    }
+    ExportOptions options;
+    options.book = command.exportBook;
+    options.folder = command.exportFolder;
+    options.library = engine.library;
+    options.engineName = command.engine.isEmpty()
+                             ? qEnvironmentVariable(EngineChoice::EnvironmentVariable)
+                             : command.engine;
+    options.speed = command.exportSpeed > 0 ? command.exportSpeed : Settings().readReadingSpeed();
+    options.catalan = command.exportLanguage.isEmpty()
+                          ? !Settings().storedLanguageIsSpanish()
+                          : command.exportLanguage == QStringLiteral("ca");
+    options.format = formatNamed(command.exportFormat);
+    options.jobs = command.exportJobs;
+    return runExport(options);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -45,6 +78,9 @@ int main(int argc, char *argv[]) {
     const CommandLineOutcome command = parseCommandLine(commandLineArguments(argc, argv));
     if (command.listEngines) {
         return listInstalledEngines();
+    }
+    if (!command.exportBook.isEmpty()) {
+        return exportFromCommandLine(command);
     }
     if (!command.startReader) {
         return finishCommandLine(command);
