@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "EngineChoice.h"
 #include "ExportRun.h"
+#include "ExportWorkers.h"
 #include "MissingEngine.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
@@ -48,17 +49,22 @@ AudioFormat formatNamed(const QString &name) {
 // --export: the engine as the reader would choose it, speed and language as given
 // or as saved; no window, no library loaded in this process.
 int exportFromCommandLine(const CommandLineOutcome &command) {
-    const EngineChoice::Result engine = EngineChoice::choose(
-        command.engine, qEnvironmentVariable(EngineChoice::EnvironmentVariable),
-        EngineChoice::folders(EngineChoice::executableFolder()));
-    if (!engine.ok()) {
-        std::fprintf(stderr, "%s\n", engine.error.toLocal8Bit().constData());
+    // Choosing loads the engine to try it: in a child, so that this process,
+    // which forks the workers, keeps no engine and no thread.
+    const std::optional<QByteArray> chosen = ExportWorkers::inChild([&command] {
+        const EngineChoice::Result engine = EngineChoice::choose(
+            command.engine, qEnvironmentVariable(EngineChoice::EnvironmentVariable),
+            EngineChoice::folders(EngineChoice::executableFolder()));
+        return engine.ok() ? "+" + engine.library.toUtf8() : "-" + engine.error.toUtf8();
+    });
+    if (!chosen || !chosen->startsWith('+')) {
+        std::fprintf(stderr, "%s\n", chosen ? chosen->mid(1).constData() : "zelvora: no engine");
         return 1;
     }
     ExportOptions options;
     options.book = command.exportBook;
     options.folder = command.exportFolder;
-    options.library = engine.library;
+    options.library = QString::fromUtf8(chosen->mid(1));
     options.engineName = command.engine.isEmpty()
                              ? qEnvironmentVariable(EngineChoice::EnvironmentVariable)
                              : command.engine;

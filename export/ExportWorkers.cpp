@@ -1,5 +1,7 @@
 #include "ExportWorkers.h"
 
+#include "FileDescriptor.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -161,4 +163,32 @@ int ExportWorkers::probe(const QString &library) {
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return Unloadable;
     return WEXITSTATUS(status);
+}
+
+std::optional<QByteArray> ExportWorkers::inChild(const std::function<QByteArray()> &work) {
+    int channel[2];
+    if (pipe2(channel, O_CLOEXEC) != 0)
+        return std::nullopt;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        becomeWorker();
+        close(channel[0]);
+        const QByteArray answer = work();
+        writeAll(channel[1], answer);
+        std::fflush(nullptr);
+        _exit(0);
+    }
+    close(channel[1]);
+    QByteArray answer;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(channel[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        if (got > 0)
+            answer.append(buffer, got);
+    close(channel[0]);
+    int status = 0;
+    const bool ran =
+        pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ran ? std::optional<QByteArray>(answer) : std::nullopt;
 }

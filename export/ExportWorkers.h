@@ -6,6 +6,8 @@
 #include <sys/types.h>
 
 #include <csignal>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // Worker processes, one chapter each, at most `jobs` at a time. espeak-ng and
@@ -51,6 +53,11 @@ public:
     void stop();
     void wait();
     const ChapterJob &job(int chapter) const { return m_jobs[size_t(chapter)]; }
+
+    // Runs `work` in a child process set up as a worker (no sound device) and
+    // returns what it returned; nullopt when the child could not run or died.
+    // For anything that loads an engine, which must never happen in this process.
+    static std::optional<QByteArray> inChild(const std::function<QByteArray()> &work);
 
     // Whether `library` can synthesise to memory, tried in a child process:
     // Written, Refused or Unloadable.
