@@ -1,5 +1,6 @@
 // Zelvora: a talking book reader for blind users. This file only wires the
 // libraries together and runs the start-up.
+#include "BackgroundExport.h"
 #include "CommandLine.h"
 #include "EngineChoice.h"
 #include "ExportRun.h"
@@ -10,6 +11,7 @@
 #include "TFormPrincipal.h"
 #include "TerminationSignals.h"
 
+#include "ReaderState.h"
 #include "SettingsFile.h"
 #include "UnitUPCTV.h"
 
@@ -101,7 +103,23 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // The reader and the book chooser reach the main window through these hooks
     // (the shell cannot link those libraries itself).
-    Startup startup(readerHooks());
+    // X exports the book in the background; its end is said when the reader is
+    // silent and reads nothing, and leaving the program stops it.
+    TFormPrincipal *window = nullptr;
+    BackgroundExport exporter(
+        [&window] {
+            return window != nullptr && !window->IsReading && !window->readingRunActive() &&
+                   Speech().upcTVStatus() == 0;
+        },
+        [](const QByteArray &text) { Speech().SpeakText(text); });
+    ShellHooks hooks = readerHooks();
+    hooks.exportBook = [&exporter] {
+        exporter.exportOrTell(State().BookPath, Speech().libraryName(), Speech().ReadingSpeed,
+                              Speech().CatalanActive);
+    };
+    hooks.exportStatus = [&exporter] { return exporter.status(); };
+    Startup startup(std::move(hooks));
+    window = startup.mainWindow();
     if (!startup.start()) {
         return 1;
     }

@@ -25,6 +25,7 @@ constexpr KeyCommand Commands[] = {
     {"L", {76, 108}, RunsWhen::Always, &LanguageCommand},
     {"T", {84, 116}, RunsWhen::Always, &ClipboardCommand, StartsRun::Yes},
     {"S", {83, 115}, RunsWhen::Always, &ExitCommand},
+    {"X", {88, 120}, RunsWhen::BookToContinue, &ExportCommand, StartsRun::Yes},
 };
 
 constexpr int SpeedStep = 10;
@@ -142,4 +143,11 @@ void LanguageCommand(TFormPrincipal &form) {
 
 void ExitCommand(TFormPrincipal &form) {
     form.close();
+}
+
+void ExportCommand(TFormPrincipal &form) {
+    Speech().upcTVStop();
+    if (form.Hooks.exportBook) {
+        form.Hooks.exportBook();
+    }
 }

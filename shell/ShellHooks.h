@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <functional>
 
 class QWidget;
@@ -41,4 +43,12 @@ struct ShellHooks {
     // For the close handler, once it has ended the waits: the run in progress, if
     // any, unwinds without speaking or saving anything more.
     std::function<void()> abandonReadingRun;
+
+    // X (F9) with a book paused: exports the current book to audio files in the
+    // background, or, while an export runs, says how far it is. Speaks for itself.
+    std::function<void()> exportBook;
+
+    // The progress of the export running in the background, as a spoken text in
+    // the active language; empty when none runs. Where am I appends it.
+    std::function<QByteArray()> exportStatus;
 };
