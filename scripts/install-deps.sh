@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   libzip-dev libxml2-dev libpoppler-cpp-dev libpoppler-qt6-dev libuchardet-dev
   libsonic-dev
+  libopusenc-dev libmp3lame-dev opus-tools vorbis-tools lame mpg123
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio-utils
 )
 # The engine tests start a private PulseAudio server with a null sink. On a desktop

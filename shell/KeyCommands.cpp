@@ -34,6 +34,7 @@ constexpr KeyCommand Commands[] = {
     {"I", {73, 105}, RunsWhen::BookToContinue, &WhereAmICommand},
     {"G", {71, 103}, RunsWhen::BookToContinue, &GoToCommand, StartsRun::Yes},
     {"H", {72, 104}, RunsWhen::BookToContinue, &NavigationHelpCommand},
+    {"X", {88, 120}, RunsWhen::BookToContinue, &ExportCommand, StartsRun::Yes},
 };
 
 constexpr int SpeedStep = 10;
@@ -154,4 +155,11 @@ void LanguageCommand(TFormPrincipal &form) {
 
 void ExitCommand(TFormPrincipal &form) {
     form.close();
+}
+
+void ExportCommand(TFormPrincipal &form) {
+    Speech().upcTVStop();
+    if (form.Hooks.exportBook) {
+        form.Hooks.exportBook();
+    }
 }

@@ -68,6 +68,9 @@ void SlowerCommand(TFormPrincipal &form);
 void LanguageCommand(TFormPrincipal &form);
 // S (F4): closes the main window, which says goodbye, saves and ends the program.
 void ExitCommand(TFormPrincipal &form);
+// X (F9), with a book paused and no run: the book exported to audio files in the
+// background (Hooks.exportBook), or the progress of the export that runs.
+void ExportCommand(TFormPrincipal &form);
 
 // The commands that start a reading run (ReadingCommands.cpp). Each returns when
 // its run has ended.

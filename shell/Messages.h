@@ -84,6 +84,26 @@ inline constexpr Phrase SleepTimerNoChapter{
 inline constexpr Phrase SleepTimerStopped{"El temporitzador ha aturat la lectura",
                                           "El temporizador ha detenido la lectura"};
 
+// The export of the current book to audio files (X, F9), in the background.
+inline constexpr Phrase ExportStarted{
+    "Exporto el llibre a fitxers d'àudio a la carpeta Música. Podeu continuar llegint.",
+    "Exporto el libro a archivos de audio en la carpeta Música. Puede seguir leyendo."};
+// "Exportació en curs: 3 de 24 capítols."
+inline constexpr Phrase ExportRunning{"Exportació en curs: ", "Exportación en curso: "};
+inline constexpr Phrase ExportChaptersOf{" de ", " de "};
+inline constexpr Phrase ExportChapters{" capítols.", " capítulos."};
+// "Llibre exportat: 24 fitxers a la carpeta Música."
+inline constexpr Phrase ExportDone{"Llibre exportat: ", "Libro exportado: "};
+inline constexpr Phrase ExportDoneFiles{" fitxers a la carpeta Música.",
+                                        " archivos en la carpeta Música."};
+inline constexpr Phrase ExportEngineRefused{
+    "No he pogut exportar el llibre: aquesta veu no pot escriure fitxers d'àudio.",
+    "No he podido exportar el libro: esta voz no puede escribir archivos de audio."};
+inline constexpr Phrase ExportFailed{
+    "No he pogut exportar el llibre: no es pot llegir o no es pot escriure a la carpeta Música.",
+    "No he podido exportar el libro: no se puede leer o no se puede escribir en la carpeta "
+    "Música."};
+
 // The reading loop. The cannot-open text follows the book's path.
 inline constexpr Phrase CannotOpenBook{". No hi ha cap fitxer amb aquest nom",
                                        ". No hay ningún archivo con este nombre"};

@@ -74,7 +74,11 @@ struct ShellHooks {
     // The offset of the next top-level heading after `from`; -1 when there is
     // none or the structure is not known yet (the sleep timer's end of a chapter).
     std::function<qint64(qint64 from)> nextChapterStart;
-    // The state of an export of the book to audio files, appended to where am I
-    // when set and not empty.
+
+    // X (F9) with a book paused: exports the current book to audio files in the
+    // background, or, while an export runs, says how far it is. Speaks for itself.
+    std::function<void()> exportBook;
+    // The progress of the export running in the background, as a spoken text in
+    // the active language; empty when none runs. Where am I appends it.
     std::function<QByteArray()> exportStatus;
 };

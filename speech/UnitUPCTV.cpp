@@ -128,10 +128,13 @@ void SpeechService::SpeakText(const QByteArray &text) {
         return;
     }
     m_library->upcTVStop();
+    m_library->upcTVRead(textForEngine(text).constData());
+}
+
+QByteArray SpeechService::textForEngine(const QByteArray &text) {
     // The library reads up to the first NUL, so a text holding one is cut there
     // and loses the blank too, as with any C string.
-    const QByteArray spoken = EngineText::forEngine(text) + ' ';
-    m_library->upcTVRead(spoken.constData());
+    return EngineText::forEngine(text) + ' ';
 }
 
 void SpeechService::switchLanguage(bool toCatalan) {

@@ -51,6 +51,9 @@ public:
     // (the library reads up to the first NUL byte), ligatures spelled out as
     // EngineText::forEngine() does. Returns at once.
     void SpeakText(const QByteArray &text);
+    // What SpeakText hands the library for `text`, also used by whatever else
+    // must say a text exactly as the reader says it (the export to audio files).
+    static QByteArray textForEngine(const QByteArray &text);
 
     // Stop, reload, speed, language, voice; nothing at all when the language is
     // already active or the library is not loaded.
