@@ -153,7 +153,7 @@ void TestKeyCommands::commandTable_data() {
         {"none",
          {{Qt::Key_Shift, NoKeys},
           {Qt::Key_Left, NoKeys},
-          {Qt::Key_X, NoKeys},
+          {Qt::Key_Q, NoKeys},
           {Qt::Key_F2, NoKeys},
           {Qt::Key_Minus, NoKeys}},
          {},
