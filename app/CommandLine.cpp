@@ -153,6 +153,8 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments) {
         outcome.listEngines = true;
     } else if (const QString wrong = readExportOptions(parser, exportOptions, outcome);
                !wrong.isEmpty()) {
+        // A wrong export option exports nothing.
+        outcome.exportBook.clear();
         outcome.standardError =
             QStringLiteral("zelvora: ") + wrong + QLatin1Char('\n') + helpText(parser);
     } else {
