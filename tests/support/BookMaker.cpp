@@ -1,5 +1,7 @@
 #include "BookMaker.h"
 
+#include "PdfBook.h"
+
 #include <QFile>
 
 #include <zip.h>
@@ -180,19 +182,7 @@ QByteArray pdf(const QList<QList<QByteArray>> &pages) {
     }
     objects[1] =
         "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(out.size());
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets) {
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    }
-    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return PdfBook::document(objects);
 }
 
 } // namespace BookMaker

@@ -90,22 +90,6 @@ QList<QByteArray> outlineItems(const QList<PdfBook::OutlineEntry> &entries, int 
     return items;
 }
 
-QByteArray document(const QList<QByteArray> &objects) {
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(out.size());
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets) {
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    }
-    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
-}
-
 } // namespace
 
 namespace PdfBook {
@@ -151,6 +135,22 @@ QByteArray make(const QList<Page> &pages, const QList<OutlineEntry> &outline) {
                      : "<< /Type /Outlines /First " + QByteArray::number(firstItem) +
                            " 0 R /Last " + QByteArray::number(firstItem + lastTop) + " 0 R >>";
     return document(objects);
+}
+
+QByteArray document(const QList<QByteArray> &objects) {
+    QByteArray out = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(out.size());
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets) {
+        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    }
+    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
 }
 
 } // namespace PdfBook

@@ -26,4 +26,8 @@ struct OutlineEntry {
 
 QByteArray make(const QList<Page> &pages, const QList<OutlineEntry> &outline = {});
 
+// A PDF file of `objects` (numbered from 1; the first is the catalog) with its
+// cross-reference table and trailer.
+QByteArray document(const QList<QByteArray> &objects);
+
 } // namespace PdfBook
