@@ -146,7 +146,6 @@ void ExitCommand(TFormPrincipal &form) {
 }
 
 void ExportCommand(TFormPrincipal &form) {
-    Speech().upcTVStop();
     if (form.Hooks.exportBook) {
         form.Hooks.exportBook();
     }
