@@ -158,7 +158,6 @@ void ExitCommand(TFormPrincipal &form) {
 }
 
 void ExportCommand(TFormPrincipal &form) {
-    Speech().upcTVStop();
     if (form.Hooks.exportBook) {
         form.Hooks.exportBook();
     }
