@@ -38,6 +38,73 @@ void addQtOptions(QCommandLineParser &parser) {
     }
 }
 
+struct ExportOptionSet {
+    QCommandLineOption book{QStringLiteral("export"),
+                            QStringLiteral("Export BOOK to audio files, one per chapter, with no\n"
+                                           "window, and exit."),
+                            QStringLiteral("BOOK")};
+    QCommandLineOption output{QStringLiteral("output"),
+                              QStringLiteral("With --export: the folder for the files (default:\n"
+                                             "<music folder>/Zelvora/<book title>)."),
+                              QStringLiteral("DIR")};
+    QCommandLineOption speed{
+        QStringLiteral("speed"),
+        QStringLiteral("With --export: speed 10 to 300 (default: the saved one)."),
+        QStringLiteral("N")};
+    QCommandLineOption language{
+        QStringLiteral("language"),
+        QStringLiteral("With --export: ca or es (default: the saved language)."),
+        QStringLiteral("ca|es")};
+    QCommandLineOption format{QStringLiteral("format"),
+                              QStringLiteral("With --export: opus (default), mp3 or wav."),
+                              QStringLiteral("opus|mp3|wav")};
+    QCommandLineOption jobs{
+        QStringLiteral("jobs"),
+        QStringLiteral("With --export: worker processes (default: one per core)."),
+        QStringLiteral("N")};
+
+    void addTo(QCommandLineParser &parser) const {
+        parser.addOptions({book, output, speed, language, format, jobs});
+    }
+};
+
+// A number option's value within `low`..`high`, else -1.
+int numberIn(const QString &value, int low, int high) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok && number >= low && number <= high ? number : -1;
+}
+
+// Reads the export options into `outcome`; the error, or empty.
+QString readExportOptions(const QCommandLineParser &parser, const ExportOptionSet &set,
+                          CommandLineOutcome &outcome) {
+    outcome.exportBook = parser.value(set.book);
+    const bool anyExportOption = parser.isSet(set.output) || parser.isSet(set.speed) ||
+                                 parser.isSet(set.language) || parser.isSet(set.format) ||
+                                 parser.isSet(set.jobs);
+    if (outcome.exportBook.isEmpty())
+        return anyExportOption ? QStringLiteral("--output, --speed, --language, --format and "
+                                                "--jobs go with --export")
+                               : QString();
+    outcome.exportFolder = parser.value(set.output);
+    if (parser.isSet(set.speed) &&
+        (outcome.exportSpeed = numberIn(parser.value(set.speed), 10, 300)) < 0)
+        return QStringLiteral("--speed takes a number from 10 to 300");
+    outcome.exportLanguage = parser.value(set.language);
+    if (parser.isSet(set.language) && outcome.exportLanguage != QStringLiteral("ca") &&
+        outcome.exportLanguage != QStringLiteral("es"))
+        return QStringLiteral("--language takes ca or es");
+    if (parser.isSet(set.format))
+        outcome.exportFormat = parser.value(set.format);
+    if (!QStringList{QStringLiteral("opus"), QStringLiteral("mp3"), QStringLiteral("wav")}.contains(
+            outcome.exportFormat))
+        return QStringLiteral("--format takes opus, mp3 or wav");
+    if (parser.isSet(set.jobs) &&
+        (outcome.exportJobs = numberIn(parser.value(set.jobs), 1, 64)) < 0)
+        return QStringLiteral("--jobs takes a number from 1 to 64");
+    return {};
+}
+
 QString helpText(const QCommandLineParser &parser) {
     // QCommandLineParser names the program after the running application, which
     // does not exist yet: name it here.
@@ -66,6 +133,8 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments) {
                                          QStringLiteral("List the installed speech engines."));
     parser.addOption(engine);
     parser.addOption(listEngines);
+    const ExportOptionSet exportOptions;
+    exportOptions.addTo(parser);
     addQtOptions(parser);
 
     CommandLineOutcome outcome;
@@ -82,8 +151,15 @@ CommandLineOutcome parseCommandLine(const QStringList &arguments) {
         outcome.standardOutput = QStringLiteral("zelvora " ZELVORA_VERSION "\n");
     } else if (parser.isSet(listEngines)) {
         outcome.listEngines = true;
+    } else if (const QString wrong = readExportOptions(parser, exportOptions, outcome);
+               !wrong.isEmpty()) {
+        // A wrong export option exports nothing.
+        outcome.exportBook.clear();
+        outcome.standardError =
+            QStringLiteral("zelvora: ") + wrong + QLatin1Char('\n') + helpText(parser);
     } else {
         outcome.engine = parser.value(engine);
+        outcome.startReader = outcome.exportBook.isEmpty();
         return outcome;
     }
     outcome.startReader = false;

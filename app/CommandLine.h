@@ -13,11 +13,20 @@ struct CommandLineOutcome {
     QString standardError;
     QString engine;           // --engine NAME; empty when not given
     bool listEngines = false; // --list-engines: print the installed engines, exit 0
+
+    // --export BOOK and its options: no window, the book to audio files.
+    QString exportBook;                            // empty: no export
+    QString exportFolder;                          // --output DIR; empty: the default folder
+    int exportSpeed = 0;                           // --speed N (10..300); 0: the saved speed
+    QString exportLanguage;                        // --language ca|es; empty: the saved language
+    QString exportFormat = QStringLiteral("opus"); // --format opus|mp3|wav
+    int exportJobs = 0;                            // --jobs N (1..64); 0: one per core
 };
 
 // Parses the program's arguments (the first one is the program itself). Besides
-// --help, --version, --engine NAME and --list-engines it accepts, and leaves to QApplication, the
-// options every Qt program takes (-platform, -display, -style, ...). Any other option or an
+// --help, --version, --engine NAME, --list-engines and --export BOOK with its
+// options (--output, --speed, --language, --format, --jobs) it accepts, and leaves to QApplication,
+// the options every Qt program takes (-platform, -display, -style, ...). Any other option or an
 // argument that is not an option makes a one-line error followed by the usage.
 CommandLineOutcome parseCommandLine(const QStringList &arguments);
 

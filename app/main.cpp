@@ -1,13 +1,19 @@
 // Zelvora: a talking book reader for blind users. This file only wires the
 // libraries together and runs the start-up.
+#include "BackgroundExport.h"
 #include "CommandLine.h"
 #include "EngineChoice.h"
+#include "ExportRun.h"
+#include "ExportWorkers.h"
+#include "KeyCommands.h"
 #include "MissingEngine.h"
+#include "NavigationWiring.h"
 #include "ReaderHooks.h"
 #include "Startup.h"
 #include "TFormPrincipal.h"
 #include "TerminationSignals.h"
 
+#include "ReaderState.h"
 #include "SettingsFile.h"
 #include "UnitUPCTV.h"
 
@@ -38,6 +44,43 @@ int endWithoutEngine(const EngineChoice::Result &engine) {
     return 1;
 }
 
+AudioFormat formatNamed(const QString &name) {
+    if (name == QStringLiteral("mp3"))
+        return AudioFormat::Mp3;
+    return name == QStringLiteral("wav") ? AudioFormat::Wav : AudioFormat::Opus;
+}
+
+// --export: the engine as the reader would choose it, speed and language as given
+// or as saved; no window, no library loaded in this process.
+int exportFromCommandLine(const CommandLineOutcome &command) {
+    // Choosing loads the engine to try it: in a child, so that this process,
+    // which forks the workers, keeps no engine and no thread.
+    const std::optional<QByteArray> chosen = ExportWorkers::inChild([&command] {
+        const EngineChoice::Result engine = EngineChoice::choose(
+            command.engine, qEnvironmentVariable(EngineChoice::EnvironmentVariable),
+            EngineChoice::folders(EngineChoice::executableFolder()));
+        return engine.ok() ? "+" + engine.library.toUtf8() : "-" + engine.error.toUtf8();
+    });
+    if (!chosen || !chosen->startsWith('+')) {
+        std::fprintf(stderr, "%s\n", chosen ? chosen->mid(1).constData() : "zelvora: no engine");
+        return 1;
+    }
+    ExportOptions options;
+    options.book = command.exportBook;
+    options.folder = command.exportFolder;
+    options.library = QString::fromUtf8(chosen->mid(1));
+    options.engineName = command.engine.isEmpty()
+                             ? qEnvironmentVariable(EngineChoice::EnvironmentVariable)
+                             : command.engine;
+    options.speed = command.exportSpeed > 0 ? command.exportSpeed : Settings().readReadingSpeed();
+    options.catalan = command.exportLanguage.isEmpty()
+                          ? !Settings().storedLanguageIsSpanish()
+                          : command.exportLanguage == QStringLiteral("ca");
+    options.format = formatNamed(command.exportFormat);
+    options.jobs = command.exportJobs;
+    return runExport(options);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -45,6 +88,9 @@ int main(int argc, char *argv[]) {
     const CommandLineOutcome command = parseCommandLine(commandLineArguments(argc, argv));
     if (command.listEngines) {
         return listInstalledEngines();
+    }
+    if (!command.exportBook.isEmpty()) {
+        return exportFromCommandLine(command);
     }
     if (!command.startReader) {
         return finishCommandLine(command);
@@ -59,7 +105,29 @@ int main(int argc, char *argv[]) {
     QApplication app(argc, argv);
     // The reader and the book chooser reach the main window through these hooks
     // (the shell cannot link those libraries itself).
-    Startup startup(readerHooks());
+    // X exports the book in the background; its end is said when the reader is
+    // silent and reads nothing, and leaving the program stops it.
+    TFormPrincipal *window = nullptr;
+    BackgroundExport exporter(
+        [&window] {
+            return window != nullptr && !window->IsReading && !window->readingRunActive() &&
+                   Speech().upcTVStatus() == 0;
+        },
+        [](const QByteArray &text) { Speech().SpeakText(text); });
+    ShellHooks hooks = readerHooks();
+    // The bookmark level moves over the current book's bookmarks, kept by the
+    // main window.
+    addNavigationHooks(hooks, [] {
+        return FormPrincipal != nullptr ? bookmarksOfCurrentBook(FormPrincipal->Bookmarks)
+                                        : std::vector<qint64>();
+    });
+    hooks.exportBook = [&exporter] {
+        exporter.exportOrTell(State().BookPath, Speech().libraryName(), Speech().ReadingSpeed,
+                              Speech().CatalanActive);
+    };
+    hooks.exportStatus = [&exporter] { return exporter.status(); };
+    Startup startup(std::move(hooks));
+    window = startup.mainWindow();
     if (!startup.start()) {
         return 1;
     }

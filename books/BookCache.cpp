@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QHash>
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -27,10 +29,6 @@ QString phrasesPathOf(const QString &cachedText) {
     return cachedText.chopped(CacheSuffix.size()) + PhrasesSuffix;
 }
 
-bool isRegularFile(const QString &path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
-}
 const QString TemporaryPrefix = QStringLiteral(".tmp-");
 
 qint64 modifiedNs(const struct stat &info) {
@@ -70,11 +68,25 @@ bool writeAll(int fd, const QByteArray &bytes) {
     return true;
 }
 
+// One book's files in the cache (its text, its structure or both), trimmed as one.
 struct CacheEntry {
-    QString path;
+    QStringList paths;
     qint64 size = 0;
     qint64 usedNs = 0;
 };
+
+bool isFile(const QString &path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::optional<BookStructure> readStructure(const QString &path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return std::nullopt;
+    }
+    return BookStructure::parse(file.readAll());
+}
 
 } // namespace
 
@@ -112,25 +124,52 @@ BookText BookCache::textOf(const QString &bookPath) {
     if (cached.isEmpty()) {
         return {ExtractionStatus::CannotOpen, bookPath, false, {}};
     }
-    const QByteArray cachedName = QFile::encodeName(cached);
-    struct stat info {};
-    if (::stat(cachedName.constData(), &info) == 0 && S_ISREG(info.st_mode)) {
-        ::utimensat(AT_FDCWD, cachedName.constData(), nullptr, 0); // used now
+    const QString structure = structurePathFor(cached);
+    if (isFile(cached) && isFile(structure)) {
+        ::utimensat(AT_FDCWD, QFile::encodeName(cached).constData(), nullptr, 0); // used now
+        ::utimensat(AT_FDCWD, QFile::encodeName(structure).constData(), nullptr, 0);
         const QString phrases = phrasesPathOf(cached);
-        return {ExtractionStatus::Ok, cached, true, isRegularFile(phrases) ? phrases : QString()};
+        return {ExtractionStatus::Ok, cached, true, isFile(phrases) ? phrases : QString()};
     }
-    const Extracted extracted = Extraction::extractBook(bookPath);
+    Extracted extracted = Extraction::extractBook(bookPath);
     if (extracted.status != ExtractionStatus::Ok) {
         return {extracted.status, bookPath, false, {}};
     }
-    // The phrase table first: a text in the cache always has its table beside it.
+    extracted.structure.finish(extracted.text.size());
+    // The phrase table and the structure first: a text in the cache always has
+    // them beside it.
     const QString phrases = extracted.phrases.isEmpty() ? QString() : phrasesPathOf(cached);
     if ((!phrases.isEmpty() && !write(phrases, extracted.phrases)) ||
-        !write(cached, extracted.text)) {
+        !write(structure, extracted.structure.serialized()) || !write(cached, extracted.text)) {
         return {ExtractionStatus::CannotOpen, bookPath, false, {}};
     }
     trim(cached);
     return {ExtractionStatus::Ok, cached, true, phrases};
+}
+
+QString BookCache::structurePathFor(const QString &cachePath, Found found) {
+    QString path = cachePath;
+    path.chop(CacheSuffix.size());
+    path += found == Found::ByExtractor ? StructureSuffix : LinesSuffix;
+    return path;
+}
+
+std::optional<BookStructure> BookCache::structureOf(const QString &bookPath, Found found) const {
+    const QString cached = cachePathOf(bookPath);
+    if (cached.isEmpty()) {
+        return std::nullopt;
+    }
+    return readStructure(structurePathFor(cached, found));
+}
+
+bool BookCache::keepLineStructure(const QString &bookPath, const BookStructure &structure) {
+    const QString cached = cachePathOf(bookPath);
+    if (cached.isEmpty() ||
+        !write(structurePathFor(cached, Found::ByLineScan), structure.serialized())) {
+        return false;
+    }
+    trim(cached);
+    return true;
 }
 
 bool BookCache::write(const QString &target, const QByteArray &text) const {
@@ -154,7 +193,7 @@ bool BookCache::write(const QString &target, const QByteArray &text) const {
 }
 
 void BookCache::trim(const QString &keep) const {
-    QList<CacheEntry> entries;
+    QHash<QString, CacheEntry> books; // by the name's hash part
     qint64 total = 0;
     const qint64 nowNs = qint64(::time(nullptr)) * 1000000000;
     const QStringList names = QDir(m_folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
@@ -170,28 +209,42 @@ void BookCache::trim(const QString &keep) const {
             }
             continue;
         }
-        if (name.size() == NameHexDigits + CacheSuffix.size() && name.endsWith(CacheSuffix)) {
-            entries.append({path, qint64(info.st_size), modifiedNs(info)});
+        const auto named = [&name](QStringView suffix) {
+            return name.size() == NameHexDigits + suffix.size() && name.endsWith(suffix);
+        };
+        const bool known = named(CacheSuffix) || named(StructureSuffix) || named(LinesSuffix) ||
+                           named(PhrasesSuffix);
+        if (known) {
+            CacheEntry &entry = books[name.left(NameHexDigits)];
+            entry.paths.append(path);
+            entry.size += info.st_size;
+            // An extracted text's own time says when it was used; its structure
+            // is renewed with it.
+            if (named(CacheSuffix) || entry.usedNs == 0) {
+                entry.usedNs = modifiedNs(info);
+            }
             total += info.st_size;
-        } else if (name.size() == NameHexDigits + PhrasesSuffix.size() &&
-                   name.endsWith(PhrasesSuffix)) {
-            total += info.st_size; // removed with its text
         }
     }
-    std::sort(entries.begin(), entries.end(), [](const CacheEntry &a, const CacheEntry &b) {
-        return a.usedNs != b.usedNs ? a.usedNs < b.usedNs : a.path < b.path;
+    const QString kept = keep.mid(m_folder.size() + 1, NameHexDigits);
+    QList<std::pair<QString, CacheEntry>> entries;
+    for (auto it = books.cbegin(); it != books.cend(); ++it) {
+        entries.append({it.key(), it.value()});
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) {
+        return a.second.usedNs != b.second.usedNs ? a.second.usedNs < b.second.usedNs
+                                                  : a.first < b.first;
     });
-    for (const CacheEntry &entry : entries) {
+    for (const auto &[name, entry] : entries) {
         if (total <= m_limit) {
             break;
         }
-        if (entry.path != keep && QFile::remove(entry.path)) {
-            total -= entry.size;
-            const QString phrases = phrasesPathOf(entry.path);
-            const qint64 phrasesSize = QFileInfo(phrases).size();
-            if (QFile::remove(phrases)) {
-                total -= phrasesSize;
-            }
+        if (name == kept) {
+            continue;
         }
+        for (const QString &path : entry.paths) {
+            QFile::remove(path);
+        }
+        total -= entry.size;
     }
 }

@@ -28,6 +28,13 @@ struct BookText {
 // is within the limit again; the file just used always stays. Temporary files
 // left by a crash are removed after an hour.
 //
+// Beside each text lies its structure (headings, pages, metadata), in a file of
+// the same name with the suffix ".structure", written first, so that a text in
+// the cache always has its structure and both go when the entry is trimmed. A
+// plain-text book (read in place, or UTF-16 and so extracted) has a structure found
+// by scanning its lines, kept in a file with the suffix ".lines". An entry whose
+// structure is missing or damaged is extracted again.
+//
 // Not thread-safe; two running copies may extract the same book at once, and the
 // later rename wins with the same bytes.
 class BookCache {
@@ -50,11 +57,27 @@ public:
     // the book cannot be looked at.
     QString cachePathOf(const QString &bookPath) const;
 
+    // Which structure of a book: its extractor's, or the one a scan of a plain
+    // text's lines found.
+    enum class Found { ByExtractor, ByLineScan };
+    // The structure kept for the book at `bookPath` as the file is now; nullopt
+    // when there is none (not yet found, or the book changed since) or it is
+    // damaged.
+    std::optional<BookStructure> structureOf(const QString &bookPath,
+                                             Found found = Found::ByExtractor) const;
+    // Keeps the line scan's `structure` for the book at `bookPath`, then trims
+    // the folder. False when it cannot be written.
+    bool keepLineStructure(const QString &bookPath, const BookStructure &structure);
+
     QString folder() const { return m_folder; }
+
+    static constexpr QStringView StructureSuffix = u".structure";
+    static constexpr QStringView LinesSuffix = u".lines";
 
 private:
     bool write(const QString &target, const QByteArray &text) const;
     void trim(const QString &keep) const;
+    static QString structurePathFor(const QString &cachePath, Found found = Found::ByExtractor);
 
     QString m_folder;
     qint64 m_limit;

@@ -115,7 +115,15 @@ void BookStructure::finish(qint64 textSize) {
     for (std::vector<Entry> *entries : {&m_headings, &m_pages}) {
         std::stable_sort(entries->begin(), entries->end(), byOffset);
         entries->erase(std::remove_if(entries->begin(), entries->end(), outside), entries->end());
+        entries->shrink_to_fit();
     }
+    m_texts.squeeze();
+}
+
+qint64 BookStructure::memoryBytes() const {
+    return qint64(sizeof(*this)) +
+           qint64((m_headings.capacity() + m_pages.capacity()) * sizeof(Entry)) +
+           m_texts.capacity();
 }
 
 QByteArray BookStructure::serialized() const {

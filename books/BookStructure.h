@@ -61,9 +61,12 @@ public:
     int deepestLevel() const;
     bool isEmpty() const { return m_headings.empty() && m_pages.empty(); }
 
-    // Sorts the entries by offset (keeping the order of equal offsets) and drops
-    // those at or past `textSize`, which lie outside the text.
+    // Sorts the entries by offset (keeping the order of equal offsets), drops
+    // those at or past `textSize`, which lie outside the text, and gives back
+    // the room the lists grew into while they were built.
     void finish(qint64 textSize);
+    // The bytes the structure holds in memory (its lists and texts).
+    qint64 memoryBytes() const;
 
     // A line-based text form for the cache, and its reader. parse() refuses
     // (nullopt) anything damaged or out of order, so that a broken cache file is

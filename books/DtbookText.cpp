@@ -1,12 +1,10 @@
 #include "DtbookText.h"
 
+#include "HtmlEntities.h"
 #include "TextBuilder.h"
 
 #include <QList>
-#include <QXmlStreamEntityResolver>
 #include <QXmlStreamReader>
-
-#include <libxml/HTMLparser.h>
 
 #include <algorithm>
 #include <iterator>
@@ -39,24 +37,6 @@ int numberedLevel(QStringView name, QStringView prefix) {
     const QChar digit = name.back();
     return digit >= u'1' && digit <= u'6' ? digit.unicode() - u'0' : 0;
 }
-
-// Named entities of HTML that DTBooks made by hand or by converters use without
-// declaring them (&nbsp;, &eacute;): the characters they stand for.
-class HtmlEntities : public QXmlStreamEntityResolver {
-public:
-    QString resolveUndeclaredEntity(const QString &name) override { return characterOf(name); }
-
-    static QString characterOf(QStringView name) {
-        const QByteArray utf8 = name.toUtf8();
-        const htmlEntityDesc *entity =
-            htmlEntityLookup(reinterpret_cast<const xmlChar *>(utf8.constData()));
-        if (entity == nullptr) {
-            return QString();
-        }
-        const char32_t character = entity->value;
-        return QString::fromUcs4(&character, 1);
-    }
-};
 
 // What the end of an open element does.
 enum class Close : quint8 {
@@ -198,9 +178,9 @@ void Reader::endElement() {
 }
 
 void Reader::addAnchor() {
-    const QStringView id = m_xml.attributes().value(u"id"_s);
+    const QByteArray id = m_xml.attributes().value(u"id"_s).toUtf8();
     if (!id.isEmpty()) {
-        m_text.addAnchor(m_scope + '#' + id.toUtf8());
+        m_text.addAnchor(m_scope + '#' + id);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "BookFormat.h"
 #include "DaisyBook.h"
 #include "EpubText.h"
+#include "LibxmlDiagnostics.h"
 #include "MarkupText.h"
 #include "OfficeText.h"
 #include "PdfText.h"
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+
+#include <cstdio>
 
 namespace {
 
@@ -36,16 +39,29 @@ Extracted utf16Text(const QString &path) {
     return {ExtractionStatus::Ok, text.toUtf8(), {}, {}};
 }
 
+// One line on standard error for a web page that is refused, with what libxml2
+// said first, if anything; libxml2's own lines never reach it.
+void sayRefused(const QString &path, const QByteArray &encoding) {
+    const QByteArray said = LibxmlDiagnostics::firstMessage();
+    std::fprintf(stderr, "zelvora: no text in %s (read as %s)%s%s\n",
+                 QFile::encodeName(path).constData(), encoding.constData(),
+                 said.isEmpty() ? "" : ": ", said.constData());
+}
+
 Extracted htmlText(const QString &path) {
     QByteArray bytes;
     if (!readWhole(path, Extraction::MaxDocumentBytes, bytes)) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
     TextBuilder text;
-    if (!MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), text) || text.overflowed()) {
-        return Extracted::failed(ExtractionStatus::CannotOpen);
+    const QByteArray encoding = MarkupText::detectEncoding(bytes);
+    const bool parsed = MarkupText::extract(bytes, encoding, text) && !text.overflowed();
+    Extracted result =
+        parsed ? Extraction::finished(text) : Extracted::failed(ExtractionStatus::CannotOpen);
+    if (result.status != ExtractionStatus::Ok) {
+        sayRefused(path, encoding);
     }
-    return Extraction::finished(text);
+    return result;
 }
 
 } // namespace

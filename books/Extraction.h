@@ -30,7 +30,7 @@ namespace Extraction {
 
 // Bumped whenever a change to any extractor could move text: the cache keys on it,
 // so old texts (and the positions in them) are not mixed with new ones.
-inline constexpr int Version = 1;
+inline constexpr int Version = 2;
 
 // The largest book file an extractor reads, whatever its format.
 inline constexpr qint64 MaxBookBytes = 512LL * 1024 * 1024;

@@ -1,5 +1,6 @@
 #include "MarkupText.h"
 
+#include "LibxmlDiagnostics.h"
 #include "TextBuilder.h"
 
 #include <QByteArrayView>
@@ -8,24 +9,27 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/encoding.h>
 #include <libxml/parser.h>
+#include <uchardet/uchardet.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <type_traits>
 
 namespace {
 
 constexpr qsizetype DeclarationWindow = 4096;
 constexpr qsizetype LongestNoteMarker = 8;
+constexpr qsizetype GuessWindow = 1024 * 1024; // bytes uchardet is shown
 
 using namespace std::string_view_literals;
 
 constexpr std::array SkippedElements{
-    "head"sv,  "script"sv, "style"sv,  "template"sv, "noscript"sv, "nav"sv,    "svg"sv,
-    "math"sv,  "rt"sv,     "rp"sv,     "object"sv,   "embed"sv,    "iframe"sv, "audio"sv,
-    "video"sv, "canvas"sv, "select"sv, "textarea"sv, "button"sv,   "title"sv,
+    "head"sv,   "script"sv, "style"sv,    "template"sv, "noscript"sv, "nav"sv,   "math"sv,
+    "rt"sv,     "rp"sv,     "object"sv,   "embed"sv,    "iframe"sv,   "audio"sv, "video"sv,
+    "canvas"sv, "select"sv, "textarea"sv, "button"sv,   "title"sv,
 };
 
 constexpr std::array BlockElements{
@@ -114,6 +118,69 @@ int headingLevelOf(std::string_view name) {
                                                                                   : 0;
 }
 
+// What an SVG picture holds that is not read: its descriptions, styles and
+// scripts (its title is skipped everywhere).
+constexpr std::array SkippedInSvg{"desc"sv, "metadata"sv, "style"sv, "script"sv, "title"sv};
+
+bool isSvgText(std::string_view name) {
+    return name == "text" || name == "tspan" || name == "textpath";
+}
+
+// A text or tspan with a position of its own starts a new run of words; one
+// without only styles some letters of the run.
+bool startsRun(const xmlNode *node) {
+    return nameOf(node) == "text" || !attribute(node, "x").isEmpty() ||
+           !attribute(node, "y").isEmpty() || !attribute(node, "dy").isEmpty();
+}
+
+void leaveSvgElement(const xmlNode *node, TextBuilder &text, int &inText) {
+    if (isSvgText(nameOf(node))) {
+        --inText;
+        if (startsRun(node)) {
+            text.addBlank();
+        }
+    }
+}
+
+// The text of an inline SVG picture (a fixed-layout page drawn in SVG): the
+// words of its text, tspan and textPath elements in document order, as one
+// block; a picture without text adds nothing. Walked as walk() walks.
+void readSvg(xmlNode *svg, TextBuilder &text) {
+    text.endBlock();
+    int inText = 0; // text elements around the node
+    xmlNode *node = svg->children;
+    while (node != nullptr && !text.overflowed()) {
+        bool down = false;
+        if (node->type == XML_ELEMENT_NODE && !isOneOf(nameOf(node), SkippedInSvg)) {
+            if (isSvgText(nameOf(node))) {
+                ++inText;
+                if (startsRun(node)) {
+                    text.addBlank();
+                }
+            }
+            down = node->children != nullptr;
+            if (!down) {
+                leaveSvgElement(node, text, inText);
+            }
+        } else if ((node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) &&
+                   inText > 0 && node->content != nullptr) {
+            text.addText(QByteArrayView(reinterpret_cast<const char *>(node->content)));
+        }
+        if (down) {
+            node = node->children;
+            continue;
+        }
+        while (node != svg && node->next == nullptr) {
+            node = node->parent;
+            if (node != svg) {
+                leaveSvgElement(node, text, inText);
+            }
+        }
+        node = node == svg ? nullptr : node->next;
+    }
+    text.endBlock();
+}
+
 bool isSkipped(const xmlNode *node) {
     return isOneOf(nameOf(node), SkippedElements) || markedAsNoteReference(node) ||
            looksLikeNoteMarker(node);
@@ -132,6 +199,11 @@ bool enter(const xmlNode *node, TextBuilder &text, const QByteArray &scope) {
     if (node->type != XML_ELEMENT_NODE) {
         return false;
     }
+    // A block's id lands at the block's own start, not on the sentence before it.
+    const bool block = headingLevelOf(nameOf(node)) > 0 || isOneOf(nameOf(node), BlockElements);
+    if (block && !isPageMarker(node) && !isSkipped(node)) {
+        text.endBlock();
+    }
     if (const QByteArray id = attribute(node, "id"); !id.isEmpty()) {
         text.addAnchor(scope + '#' + id);
     }
@@ -140,6 +212,10 @@ bool enter(const xmlNode *node, TextBuilder &text, const QByteArray &scope) {
         return false;
     }
     if (isSkipped(node)) {
+        return false;
+    }
+    if (nameOf(node) == "svg") {
+        readSvg(const_cast<xmlNode *>(node), text);
         return false;
     }
     if (const int level = headingLevelOf(nameOf(node)); level > 0) {
@@ -226,6 +302,34 @@ bool libxmlKnows(const QByteArray &encoding) {
     return true;
 }
 
+// Encodings of scripts other than the Latin alphabet as uchardet names them. A
+// Latin-script guess is not trusted: on a short page in a Western language
+// uchardet often picks a Central European code page where Windows-1252 is right.
+constexpr std::array TrustedGuesses{
+    "SHIFT_JIS"sv,    "EUC-JP"sv,      "GB18030"sv,      "BIG5"sv,         "EUC-TW"sv,
+    "EUC-KR"sv,       "UHC"sv,         "WINDOWS-1251"sv, "KOI8-R"sv,       "KOI8-U"sv,
+    "ISO-8859-5"sv,   "IBM855"sv,      "IBM866"sv,       "MAC-CYRILLIC"sv, "ISO-8859-7"sv,
+    "WINDOWS-1253"sv, "ISO-8859-8"sv,  "WINDOWS-1255"sv, "ISO-8859-6"sv,   "WINDOWS-1256"sv,
+    "TIS-620"sv,      "ISO-8859-11"sv,
+};
+
+// uchardet's guess for a document that is not UTF-8 and does not say what it
+// is, when it is one of the trusted ones; else empty.
+QByteArray guessedEncoding(const QByteArray &document) {
+    const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(
+        uchardet_new(), uchardet_delete);
+    if (detector == nullptr ||
+        uchardet_handle_data(detector.get(), document.constData(),
+                             size_t(std::min<qsizetype>(document.size(), GuessWindow))) != 0) {
+        return QByteArray();
+    }
+    uchardet_data_end(detector.get());
+    const QByteArray guess = QByteArray(uchardet_get_charset(detector.get())).toUpper();
+    return isOneOf(std::string_view(guess.constData(), size_t(guess.size())), TrustedGuesses)
+               ? guess
+               : QByteArray();
+}
+
 } // namespace
 
 namespace MarkupText {
@@ -252,7 +356,11 @@ QByteArray detectEncoding(const QByteArray &document) {
             return declared.toUpper();
         }
     }
-    return validUtf8 ? "UTF-8" : "WINDOWS-1252";
+    if (validUtf8) {
+        return "UTF-8";
+    }
+    const QByteArray guess = guessedEncoding(document);
+    return libxmlKnows(guess) ? guess : "WINDOWS-1252";
 }
 
 bool extract(const QByteArray &document, const QByteArray &encoding, TextBuilder &text,
@@ -269,6 +377,7 @@ bool extract(const QByteArray &document, const QByteArray &encoding, TextBuilder
         return false;
     }
     xmlInitParser();
+    const LibxmlDiagnostics quiet;
     const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                         HTML_PARSE_NONET | HTML_PARSE_COMPACT;
     const std::unique_ptr<xmlDoc, DocFree> doc(htmlReadMemory(

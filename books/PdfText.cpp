@@ -1,5 +1,6 @@
 #include "PdfText.h"
 
+#include "PdfLayout.h"
 #include "TextBuilder.h"
 
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <poppler/cpp/poppler-document.h>
 #include <poppler/cpp/poppler-global.h>
 #include <poppler/cpp/poppler-page.h>
+#include <poppler/cpp/poppler-toc.h>
 
 #include <memory>
 
@@ -117,11 +119,48 @@ void flush(QString &paragraph, TextBuilder &text) {
 
 void silence(const std::string &, void *) {}
 
+// Adds the paragraph so far, all but a word hyphenated at its end, which may
+// still be joined to the first word of the next page.
+void addAllButHyphenated(QString &paragraph, TextBuilder &text) {
+    const qsizetype n = paragraph.size();
+    const bool hyphenated = n >= 2 && paragraph[n - 1] == u'-' && paragraph[n - 2].isLetter();
+    const qsizetype keep = hyphenated ? paragraph.size() - paragraph.lastIndexOf(u' ') - 1 : 0;
+    text.addText(QStringView(paragraph).first(paragraph.size() - keep));
+    paragraph = paragraph.right(keep);
+    text.addBlank(); // between the last line of a page and the first of the next
+}
+
+std::vector<PdfLayout::Word> wordsOf(const poppler::page &page) {
+    std::vector<PdfLayout::Word> words;
+    for (const poppler::text_box &box : page.text_list(poppler::page::text_list_include_font)) {
+        const std::vector<char> utf8 = box.text().to_utf8();
+        const poppler::rectf r = box.bbox();
+        words.push_back({QString::fromUtf8(utf8.data(), qsizetype(utf8.size())), r.x(), r.y(),
+                         r.width(), r.height(), box.rotation(),
+                         box.has_font_info() ? box.get_font_size() : 0.0, box.has_space_after()});
+    }
+    return words;
+}
+
+// The page's label where the PDF gives labels of its own; empty when the label
+// is the page's number.
+QByteArray labelOf(const poppler::page &page, int index) {
+    const std::vector<char> utf8 = page.label().to_utf8();
+    const QByteArray label = QByteArray(utf8.data(), qsizetype(utf8.size())).trimmed();
+    return label == QByteArray::number(index + 1) ? QByteArray() : label;
+}
+
+bool hasOutline(const poppler::document &document) {
+    const std::unique_ptr<poppler::toc> toc(document.create_toc());
+    return toc != nullptr && toc->root() != nullptr && !toc->root()->children().empty();
+}
+
 } // namespace
 
 namespace PdfText {
 
-QByteArray textOfPages(const QList<QList<QByteArray>> &rawPages) {
+Extracted textOf(const QList<QList<QByteArray>> &rawPages, const QList<QByteArray> &labels,
+                 const QList<PdfOutline::Entry> &outline) {
     QList<QList<QString>> pages;
     for (const QList<QByteArray> &page : rawPages) {
         pages.append(nonEmpty(page));
@@ -131,8 +170,15 @@ QByteArray textOfPages(const QList<QList<QByteArray>> &rawPages) {
         std::max<int>(MinRepeats, int((pages.size() + RepeatShare - 1) / RepeatShare));
     TextBuilder text;
     QString paragraph;
-    for (QList<QString> &page : pages) {
+    QList<qint64> pageStarts;
+    for (qsizetype p = 0; p < pages.size(); ++p) {
+        QList<QString> &page = pages[p];
         dropEdges(page, counts, threshold);
+        // The page starts with its first text, which may go on with a sentence
+        // of the page before.
+        addAllButHyphenated(paragraph, text);
+        pageStarts.append(text.here());
+        text.addPage(labels.value(p));
         // Blank lines at the foot of a page end nothing: the paragraph may go on.
         const int last = lastText(page);
         for (int i = 0; i <= last; ++i) {
@@ -148,7 +194,19 @@ QByteArray textOfPages(const QList<QList<QByteArray>> &rawPages) {
         }
     }
     flush(paragraph, text);
-    return text.overflowed() ? QByteArray() : text.take();
+    for (const PdfOutline::Entry &entry : outline) {
+        if (entry.page >= 0 && entry.page < pageStarts.size()) {
+            text.addHeading(pageStarts[entry.page], entry.level, entry.title);
+        }
+    }
+    if (text.overflowed()) {
+        return Extracted::failed(ExtractionStatus::CannotOpen);
+    }
+    return Extraction::finished(text);
+}
+
+QByteArray textOfPages(const QList<QList<QByteArray>> &pages) {
+    return textOf(pages, {}, {}).text;
 }
 
 Extracted extract(const QString &path) {
@@ -166,14 +224,16 @@ Extracted extract(const QString &path) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
     QList<QList<QByteArray>> pages;
+    QList<QByteArray> labels;
     qint64 total = 0;
     for (int i = 0; i < pageCount && total <= TextBuilder::DefaultLimit; ++i) {
         const std::unique_ptr<poppler::page> page(document->create_page(i));
         QList<QByteArray> lines;
         if (page != nullptr) {
-            const std::vector<char> utf8 =
-                page->text(poppler::rectf(), poppler::page::non_raw_non_physical_layout).to_utf8();
-            lines = QByteArray(utf8.data(), qsizetype(utf8.size())).replace('\r', "").split('\n');
+            lines = PdfLayout::linesOf(wordsOf(*page));
+            labels.append(labelOf(*page, i));
+        } else {
+            labels.append(QByteArray());
         }
         for (const QByteArray &line : lines) {
             total += line.size();
@@ -183,11 +243,9 @@ Extracted extract(const QString &path) {
     if (total > TextBuilder::DefaultLimit) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
-    const QByteArray text = textOfPages(pages);
-    if (text.isEmpty()) {
-        return Extracted::failed(ExtractionStatus::NoText);
-    }
-    return {ExtractionStatus::Ok, text, {}, {}};
+    const QList<PdfOutline::Entry> outline =
+        hasOutline(*document) ? PdfOutline::entriesOf(path) : QList<PdfOutline::Entry>();
+    return textOf(pages, labels, outline);
 }
 
 } // namespace PdfText

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Extraction.h"
+#include "PdfOutline.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,13 +15,22 @@
 // that repeats, numbers aside, as the first or last line of at least three pages
 // and a fifth of them (a running header or footer).
 //
+// Each page is a page of the book's structure, starting at its first text and
+// labelled by the PDF's own page label where it has one (else known by its
+// number); each outline entry is a heading at the first text of the page it
+// leads to, its depth its level. Lines are found as PdfLayout finds them.
+//
 // A PDF that needs a password is Protected; one that has no text on any page (a
 // scan) is NoText.
 namespace PdfText {
 
 Extracted extract(const QString &path);
 
-// The book text of pages already turned into lines by poppler (for the tests).
+// The book of pages already turned into lines (an empty line ends a block),
+// with their labels (empty: the page's number) and the outline.
+Extracted textOf(const QList<QList<QByteArray>> &pages, const QList<QByteArray> &labels,
+                 const QList<PdfOutline::Entry> &outline);
+// Its text alone, without labels or outline (for the tests).
 QByteArray textOfPages(const QList<QList<QByteArray>> &pages);
 
 } // namespace PdfText

@@ -52,14 +52,22 @@ qint64 ZipArchive::indexOf(const QByteArray &name) const {
 }
 
 QByteArray ZipArchive::firstNameEndingWith(const QByteArray &suffix) const {
+    const QList<QByteArray> names = namesEndingWith(suffix, 1);
+    return names.isEmpty() ? QByteArray() : names.constFirst();
+}
+
+QList<QByteArray> ZipArchive::namesEndingWith(const QByteArray &suffix, qsizetype most) const {
+    QList<QByteArray> names;
+    const QByteArray lowerSuffix = suffix.toLower();
     const zip_int64_t count = m_zip != nullptr ? zip_get_num_entries(m_zip, 0) : 0;
-    for (zip_int64_t i = 0; i < count; ++i) {
+    for (zip_int64_t i = 0; i < count && names.size() < most; ++i) {
         const char *name = zip_get_name(m_zip, zip_uint64_t(i), ZIP_FL_ENC_RAW);
-        if (name != nullptr && QByteArray(name).toLower().endsWith(suffix.toLower())) {
-            return QByteArray(name);
+        const QByteArray entry = name != nullptr ? QByteArray(name) : QByteArray();
+        if (entry.toLower().endsWith(lowerSuffix) && !entry.startsWith("__MACOSX/")) {
+            names.append(entry);
         }
     }
-    return QByteArray();
+    return names;
 }
 
 ZipArchive::Read ZipArchive::read(const QByteArray &name, qint64 limit, QByteArray &bytes) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -35,6 +36,10 @@ public:
     Read read(const QByteArray &name, qint64 limit, QByteArray &bytes);
     // The name of the first entry ending with `suffix` (without regard to case).
     QByteArray firstNameEndingWith(const QByteArray &suffix) const;
+    // The names of the first `most` entries ending with `suffix` (without regard
+    // to case), in archive order; the resource forks that archivers of macOS add
+    // under "__MACOSX/" are not counted.
+    QList<QByteArray> namesEndingWith(const QByteArray &suffix, qsizetype most) const;
 
 private:
     qint64 indexOf(const QByteArray &name) const;

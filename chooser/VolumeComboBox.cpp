@@ -70,10 +70,11 @@ void VolumeComboBox::readEntries(const QList<Volume> &volumes, const QString &fo
             addItem(style()->standardIcon(iconOf(volume.kind)), VolumeList::entryText(volume),
                     volume.mountPoint);
         }
-        setCurrentIndex(-1);
+        // Filling the list is not a change of drive: the first selection is made
+        // without a report, so that nothing is said of it.
+        m_drive = PathRules::volumeOfFolder(mountPoints(), folder);
+        setCurrentIndex(m_drive.isEmpty() ? -1 : findData(m_drive, MountPointRole));
     }
-    m_drive.clear();
-    SelectDrive(PathRules::volumeOfFolder(mountPoints(), folder));
 }
 
 bool VolumeComboBox::entriesRead() const {

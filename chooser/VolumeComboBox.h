@@ -8,7 +8,8 @@
 // list of the mounted volumes that cannot be typed into, one entry per volume with
 // an icon for its kind. Drive is the selected volume's mount point. Every change
 // of the selection, by the user or by SelectDrive, is reported through
-// driveChanged(). UI thread only.
+// driveChanged(); the first selection, made as the entries are read, is not.
+// UI thread only.
 class VolumeComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -17,7 +18,8 @@ public:
     explicit VolumeComboBox(QWidget *parent = nullptr);
 
     // Fills the entries, once: later calls change nothing. Drive becomes the
-    // volume that holds `folder`, and that selection is reported.
+    // volume that holds `folder`, without a report: filling the list is not a
+    // change of drive.
     void readEntries(const QList<Volume> &volumes, const QString &folder);
     bool entriesRead() const;
 

@@ -10,7 +10,7 @@
 # engine built beside the espeak-ng one (speechd, and festival when festival-dev
 # is installed). Checks: desktop-file-validate, appstreamcli validate-tree --no-net
 # --strict and the manual pages' rendering must report nothing; lintian must report
-# no error on any package (its warnings are printed; the README lists the ones kept).
+# no error on any package (its warnings are printed; docs/packaging.md lists the ones kept).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-deb}

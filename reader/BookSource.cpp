@@ -84,19 +84,8 @@ void speakRefusal(const QString &spokenName, ExtractionStatus why) {
 
 qint64 sentenceStartAtOrBefore(const QString &textPath, qint64 position) {
     BookFile text;
-    if (position <= 0 || text.open(textPath) != BookFile::OpenStatus::Opened ||
-        position >= text.size()) {
+    if (position <= 0 || text.open(textPath) != BookFile::OpenStatus::Opened) {
         return position;
     }
-    text.close();
-    // The last sentence start before position + 1 is the last one at or before
-    // position, found the way the reader steps back a sentence: real boundaries
-    // and cut points alike, reading a few kilobytes at most. That step lands one
-    // byte past the separator or blank that begins a sentence, so a position on
-    // that first byte comes back one higher: it is a start itself and stays.
-    qint64 start = position;
-    if (!StepBackOneSentence(textPath, position + 1, true, start)) {
-        return position;
-    }
-    return std::min(start, position);
+    return sentenceStartIn(text, position).value_or(position);
 }

@@ -105,6 +105,10 @@ void MenuObrirFitxerClick(TFormPrincipal &form, TFormObrirRecurs &chooser) {
     if (form.isClosing() || refused(form, chosen, text)) {
         return;
     }
+    // Its structure is looked up now, or found on a worker while it is read.
+    if (form.Hooks.bookOpened) {
+        form.Hooks.bookOpened();
+    }
     WaitPumping(PauseBeforeReadingMs);
     // A close during the announcement ends the program: nothing is read then.
     if (form.isClosing()) {

@@ -59,12 +59,40 @@ QString spokenName(const QString &path, bool clipboard) {
     return clipboard ? QString::fromUtf8(Messages::ClipboardFileName) : path;
 }
 
+// Where the sleep timer's "end of this chapter" ends a run that starts now: the
+// next chapter's start, -1 for none.
+qint64 chapterEndOfRun() {
+    const ReaderState &state = State();
+    return state.StopRequest.chapterEnd ? state.StopRequest.chapterEnd(state.ReadPosition) : -1;
+}
+
+// After a sentence that is not the book's last: in stop-after-sentence mode, or
+// when the sleep timer asks, the run ends with the next sentence's start saved.
+// The timer's stop is honoured only while the run is still reading (a stop key
+// has spoken the menu otherwise) and says that the timer stopped the reading.
+void stopIfAsked(bool &IsReading, const RunBook &book, qint64 chapterEnd) {
+    ReaderState &state = State();
+    const bool sleepStop = IsReading && (state.StopRequest.now ||
+                                         (chapterEnd >= 0 && state.ReadPosition >= chapterEnd));
+    if (!state.StopAfterSentence && !sleepStop) {
+        return;
+    }
+    state.SentenceStart = state.ReadPosition; // the next sentence's start
+    savePosition(book, state.SentenceStart);
+    IsReading = false;
+    if (sleepStop) {
+        state.StopRequest = {};
+        Speech().SpeakText(inActiveLanguage(Messages::SleepTimerStopped));
+    }
+}
+
 // Speaks sentence after sentence for as long as IsReading holds. A read failure
 // counts as the end of the book; the sentence being collected is not spoken.
 RunEnd readSentences(SentenceScanner &scanner, bool &IsReading, const RunBook &book,
                      const ActiveRun &run) {
     ReaderState &state = State();
     state.BookFinished = false;
+    const qint64 chapterEnd = chapterEndOfRun();
     while (IsReading) {
         const ScanResult result = scanner.ScanSentence();
         if (result != ScanResult::Sentence) {
@@ -85,11 +113,7 @@ RunEnd readSentences(SentenceScanner &scanner, bool &IsReading, const RunBook &b
         if (result == ScanResult::EndOfBook) {
             return RunEnd::BookEnded;
         }
-        if (state.StopAfterSentence) {
-            state.SentenceStart = state.ReadPosition; // the next sentence's start
-            savePosition(book, state.SentenceStart);
-            IsReading = false;
-        }
+        stopIfAsked(IsReading, book, chapterEnd);
     }
     return RunEnd::Stopped;
 }
@@ -105,6 +129,7 @@ void endOfBook(const RunBook &book, const ActiveRun &run) {
         state.SentenceStart = 0;
     }
     savePosition(book, 0);
+    state.StopRequest = {}; // the end of the book is the end of every chapter
     WaitPumping(PauseBeforeEndMessageMs);
     if (run.abandoned() || state.BookPath != book.path) {
         return;

@@ -19,9 +19,12 @@
 //   nothing else;
 // - the run was stopped (IsReading cleared, or one sentence done in
 //   stop-after-sentence mode, which saves the next sentence's start): silent;
+// - the sleep timer's request (State().StopRequest) is due after a sentence:
+//   the next sentence's start saved, the request cleared, the timer's stop
+//   message spoken;
 // - the end of the book, an empty book or a read failure: positions 0 and "0"
-//   saved (never for the clipboard), 300 ms pause, then the end message followed
-//   by State().IdleMenuText; for the clipboard, its temporary file is removed.
+//   saved (never for the clipboard), the sleep timer's request cleared, 300 ms pause, then the end
+//   message followed by State().IdleMenuText; for the clipboard, its temporary file is removed.
 // Returns at once, doing nothing, when a run is already active (a run started
 // from a handler nested inside another run).
 void ReadBook(bool &IsReading);

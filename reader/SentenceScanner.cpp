@@ -211,3 +211,19 @@ bool StepBackOneSentence(const QString &bookPath, qint64 sentenceStart, bool sto
     readPosition = p;
     return true;
 }
+
+std::optional<qint64> sentenceStartIn(BookFile &book, qint64 position) {
+    if (position <= 0 || position >= book.size()) {
+        return position;
+    }
+    // The last start before position + 1 is the last one at or before position,
+    // taken one byte past the separator or blank that begins it (where a run in
+    // stop-after-sentence mode resumes); a position on that first byte comes back
+    // one higher, and stays: it is a start itself.
+    const std::optional<SentenceBounds::Start> previous = previousStart(book, position + 1);
+    if (!previous) {
+        return std::nullopt;
+    }
+    const qint64 start = previous->offset + (previous->offset != 0 && previous->afterBlank ? 1 : 0);
+    return std::min(start, position);
+}

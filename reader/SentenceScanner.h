@@ -76,3 +76,10 @@ private:
 // `sentenceStart` - 1).
 bool StepBackOneSentence(const QString &bookPath, qint64 sentenceStart, bool stopAfterSentence,
                          qint64 &readPosition);
+
+// The sentence start at or before `position` in the open `book`, as the scanner
+// finds sentences (see sentenceStartAtOrBefore in BookSource.h), reading a few
+// kilobytes back from `position` through the book's window; `position` itself
+// when it is at or past the end or not above 0; nullopt on a failed read. Lets a
+// caller look up many positions in one open book.
+std::optional<qint64> sentenceStartIn(BookFile &book, qint64 position);

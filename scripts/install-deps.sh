@@ -12,8 +12,9 @@ packages=(
   libpulse-dev
   xvfb xauth xdotool openbox imagemagick sox xclip libx11-dev
   clang libclang-rt-14-dev
-  libzip-dev libxml2-dev libpoppler-cpp-dev
+  libzip-dev libxml2-dev libpoppler-cpp-dev libpoppler-qt6-dev libuchardet-dev
   libsonic-dev libmpg123-dev
+  libopusenc-dev libmp3lame-dev opus-tools vorbis-tools lame mpg123
   libspeechd-dev speech-dispatcher speech-dispatcher-espeak-ng pulseaudio-utils
 )
 # The engine tests start a private PulseAudio server with a null sink. On a desktop

@@ -262,3 +262,14 @@ QByteArray IniFormat::withValue(QByteArrayView file, QByteArrayView section, QBy
     out.append(file.sliced(insertAt));
     return out;
 }
+
+QByteArray IniFormat::withoutKey(QByteArrayView file, QByteArrayView section, QByteArrayView key,
+                                 KeyMatch match) {
+    const Location found = locate(file, section, key, match);
+    if (!found.keyFound) {
+        return file.toByteArray();
+    }
+    QByteArray out = file.first(found.keyLine.start).toByteArray();
+    out.append(file.sliced(found.keyLine.next));
+    return out;
+}

@@ -47,4 +47,8 @@ public:
     // be storable.
     static QByteArray withValue(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                                 KeyMatch match, QByteArrayView value);
+    // `file` without the first matching key line of `key` (its line ending
+    // included); every other byte as it was. The file itself when there is none.
+    static QByteArray withoutKey(QByteArrayView file, QByteArrayView section, QByteArrayView key,
+                                 KeyMatch match);
 };

@@ -25,6 +25,16 @@ constexpr KeyCommand Commands[] = {
     {"L", {76, 108}, RunsWhen::Always, &LanguageCommand},
     {"T", {84, 116}, RunsWhen::Always, &ClipboardCommand, StartsRun::Yes},
     {"S", {83, 115}, RunsWhen::Always, &ExitCommand},
+    {"B", {66, 98}, RunsWhen::BookToContinue, &BookmarkCommand},
+    {"Z", {90, 122}, RunsWhen::BookToContinue, &SleepTimerCommand},
+    // Navigation in a book (NavigationCommands.cpp).
+    {"N", {78, 110}, RunsWhen::BookToContinue, &NavigationLevelCommand},
+    {"PageDown", {34}, RunsWhen::BookToContinue, &NextUnitCommand, StartsRun::Yes},
+    {"PageUp", {33}, RunsWhen::BookToContinue, &PreviousUnitCommand, StartsRun::Yes},
+    {"I", {73, 105}, RunsWhen::BookToContinue, &WhereAmICommand},
+    {"G", {71, 103}, RunsWhen::BookToContinue, &GoToCommand, StartsRun::Yes},
+    {"H", {72, 104}, RunsWhen::BookToContinue, &NavigationHelpCommand},
+    {"X", {88, 120}, RunsWhen::BookToContinue, &ExportCommand, StartsRun::Yes},
 };
 
 constexpr int SpeedStep = 10;
@@ -78,6 +88,9 @@ bool isMenuKey(int keyCode) {
 }
 
 bool runKeyCommand(TFormPrincipal &form, int keyCode) {
+    if (takeGoToKey(form, keyCode)) {
+        return true;
+    }
     const KeyCommand *command = findKeyCommand(keyCode);
     if (command == nullptr) {
         return false;
@@ -142,4 +155,10 @@ void LanguageCommand(TFormPrincipal &form) {
 
 void ExitCommand(TFormPrincipal &form) {
     form.close();
+}
+
+void ExportCommand(TFormPrincipal &form) {
+    if (form.Hooks.exportBook) {
+        form.Hooks.exportBook();
+    }
 }

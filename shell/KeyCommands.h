@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <array>
 #include <span>
+#include <vector>
+
+class BookmarkFile;
 
 class TFormPrincipal;
 
@@ -63,6 +68,9 @@ void SlowerCommand(TFormPrincipal &form);
 void LanguageCommand(TFormPrincipal &form);
 // S (F4): closes the main window, which says goodbye, saves and ends the program.
 void ExitCommand(TFormPrincipal &form);
+// X (F9), with a book paused and no run: the book exported to audio files in the
+// background (Hooks.exportBook), or the progress of the export that runs.
+void ExportCommand(TFormPrincipal &form);
 
 // The commands that start a reading run (ReadingCommands.cpp). Each returns when
 // its run has ended.
@@ -76,3 +84,33 @@ void RestartCommand(TFormPrincipal &form);
 void OpenBookCommand(TFormPrincipal &form);
 // T (F5): reads the clipboard's text, titled "Carpeta".
 void ClipboardCommand(TFormPrincipal &form);
+
+// The bookmark and sleep timer commands (BookmarkAndSleepCommands.cpp), acting
+// where C does.
+// B (keypad 2): puts a bookmark at the position C reads on from, or removes the
+// one there, in form.Bookmarks, and says which by its number.
+void BookmarkCommand(TFormPrincipal &form);
+// Z (F11): the sleep timer's next choice (SleepTimer.h), said.
+void SleepTimerCommand(TFormPrincipal &form);
+
+// The current book's bookmarks in `file`, ascending; none for the clipboard's text.
+std::vector<qint64> bookmarksOfCurrentBook(const BookmarkFile &file);
+
+// Navigation in a book (NavigationCommands.cpp), through the navigation hooks:
+// each acts on a paused book and first silences the speech, as every command.
+// N (keypad decimal): the next navigation level, spoken.
+void NavigationLevelCommand(TFormPrincipal &form);
+// Page Down / Page Up: the next / previous unit of the level, spoken, then reads
+// on from there as C does; at the last / first unit says so and stays.
+void NextUnitCommand(TFormPrincipal &form);
+void PreviousUnitCommand(TFormPrincipal &form);
+// I (keypad 9): where am I.
+void WhereAmICommand(TFormPrincipal &form);
+// G (keypad 7): asks for a page (or a percentage) and takes the digits typed.
+void GoToCommand(TFormPrincipal &form);
+// H (keypad 8): the extra keys that act now.
+void NavigationHelpCommand(TFormPrincipal &form);
+// While G waits for a number, every key goes here first: digits (top row and
+// keypad) are spoken and kept, Backspace removes one, Enter goes there and reads
+// on, any other key cancels and says so. False when no number is awaited.
+bool takeGoToKey(TFormPrincipal &form, int keyCode);

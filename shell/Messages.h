@@ -59,6 +59,51 @@ inline constexpr const char *ClipboardTitle = "Carpeta";
 // private temporary file's own path is never spoken.
 inline constexpr const char *ClipboardFileName = "Carpeta.txt";
 
+// Bookmarks (B): "Marcador ", the bookmark's number, then what happened to it.
+inline constexpr Phrase BookmarkNumber{"Marcador ", "Marcador "};
+inline constexpr Phrase BookmarkAdded{" afegit", " añadido"};
+inline constexpr Phrase BookmarkRemoved{" esborrat", " borrado"};
+inline constexpr Phrase BookmarksFull{"No hi caben més marcadors", "No caben más marcadores"};
+inline constexpr Phrase BookmarkNotSaved{"No he pogut desar el marcador",
+                                         "No he podido guardar el marcador"};
+inline constexpr Phrase ClipboardHasNoBookmarks{
+    "El contingut de la carpeta no pot tenir marcadors",
+    "El contenido del portapapeles no puede tener marcadores"};
+
+// The sleep timer (Z). The minutes go between the two parts.
+inline constexpr Phrase SleepTimerOff{"Temporitzador apagat", "Temporizador apagado"};
+inline constexpr Phrase SleepTimerMinutesBefore{"La lectura s'aturarà d'aquí a ",
+                                                "La lectura se detendrá dentro de "};
+inline constexpr Phrase SleepTimerMinutesAfter{" minuts", " minutos"};
+inline constexpr Phrase SleepTimerEndOfChapter{"La lectura s'aturarà al final d'aquest capítol",
+                                               "La lectura se detendrá al final de este capítulo"};
+inline constexpr Phrase SleepTimerNoChapter{
+    "Aquí no hi ha més capítols. La lectura s'aturarà al final del llibre",
+    "Aquí no hay más capítulos. La lectura se detendrá al final del libro"};
+// Said by the reading run that the timer ends.
+inline constexpr Phrase SleepTimerStopped{"El temporitzador ha aturat la lectura",
+                                          "El temporizador ha detenido la lectura"};
+
+// The export of the current book to audio files (X, F9), in the background.
+inline constexpr Phrase ExportStarted{
+    "Exporto el llibre a fitxers d'àudio a la carpeta Música. Podeu continuar llegint.",
+    "Exporto el libro a archivos de audio en la carpeta Música. Puede seguir leyendo."};
+// "Exportació en curs: 3 de 24 capítols."
+inline constexpr Phrase ExportRunning{"Exportació en curs: ", "Exportación en curso: "};
+inline constexpr Phrase ExportChaptersOf{" de ", " de "};
+inline constexpr Phrase ExportChapters{" capítols.", " capítulos."};
+// "Llibre exportat: 24 fitxers a la carpeta Música."
+inline constexpr Phrase ExportDone{"Llibre exportat: ", "Libro exportado: "};
+inline constexpr Phrase ExportDoneFiles{" fitxers a la carpeta Música.",
+                                        " archivos en la carpeta Música."};
+inline constexpr Phrase ExportEngineRefused{
+    "No he pogut exportar el llibre: aquesta veu no pot escriure fitxers d'àudio.",
+    "No he podido exportar el libro: esta voz no puede escribir archivos de audio."};
+inline constexpr Phrase ExportFailed{
+    "No he pogut exportar el llibre: no es pot llegir o no es pot escriure a la carpeta Música.",
+    "No he podido exportar el libro: no se puede leer o no se puede escribir en la carpeta "
+    "Música."};
+
 // The reading loop. The cannot-open text follows the book's path.
 inline constexpr Phrase CannotOpenBook{". No hi ha cap fitxer amb aquest nom",
                                        ". No hay ningún archivo con este nombre"};
@@ -124,6 +169,67 @@ inline constexpr Phrase FolderHighlighted{"Canviar al directori: ", "Cambiar al 
 inline constexpr Phrase FolderCannotBeEntered{"No puc entrar al directori: ",
                                               "No puedo entrar en el directorio: "};
 
+} // namespace Messages
+
+// Navigation in a book (keys N, Page Down/Up, I, G, H).
+namespace Messages {
+inline constexpr Phrase LevelHeadingsOne{"Navegació per títols de nivell 1",
+                                         "Navegación por títulos de nivel 1"};
+// The deepest level follows.
+inline constexpr Phrase LevelHeadingsUpTo{"Navegació per títols fins al nivell ",
+                                          "Navegación por títulos hasta el nivel "};
+inline constexpr Phrase LevelPages{"Navegació per pàgines", "Navegación por páginas"};
+inline constexpr Phrase LevelParagraphs{"Navegació per paràgrafs", "Navegación por párrafos"};
+inline constexpr Phrase LevelSentences{"Navegació per frases", "Navegación por frases"};
+inline constexpr Phrase LevelBookmarks{"Navegació per marcadors", "Navegación por marcadores"};
+// A page's label or a bookmark's number follows.
+inline constexpr Phrase PageNamed{"Pàgina ", "Página "};
+inline constexpr Phrase BookmarkNamed{"Marcador ", "Marcador "};
+inline constexpr Phrase AtLastUnit{"No n'hi ha cap més endavant", "No hay ninguno más adelante"};
+inline constexpr Phrase AtFirstUnit{"No n'hi ha cap més enrere", "No hay ninguno más atrás"};
+inline constexpr Phrase StructureBeingRead{"Encara estic llegint l'estructura del llibre",
+                                           "Todavía estoy leyendo la estructura del libro"};
+inline constexpr Phrase CannotMove{"No puc llegir el llibre en aquest punt",
+                                   "No puedo leer el libro en este punto"};
+// Where am I: the title, the heading, "Pàgina 141 de 388", the share read, the time left.
+inline constexpr Phrase PageOf{" de ", " de "};
+inline constexpr Phrase ShareRead{"Llegit el ", "Leído el "};
+inline constexpr Phrase PerCent{" per cent", " por ciento"};
+inline constexpr Phrase TimeLeft{"Queden unes ", "Quedan unas "};
+inline constexpr Phrase OneHour{" hora", " hora"};
+inline constexpr Phrase Hours{" hores", " horas"};
+inline constexpr Phrase OneMinute{" minut", " minuto"};
+inline constexpr Phrase Minutes{" minuts", " minutos"};
+inline constexpr Phrase And{" i ", " y "};
+inline constexpr Phrase LessThanAMinute{"Queda menys d'un minut", "Queda menos de un minuto"};
+// Go to (G).
+inline constexpr Phrase GoToPagePrompt{"Anar a la pàgina. Escriu el número i prem Réturn",
+                                       "Ir a la página. Escribe el número y pulsa Réturn"};
+inline constexpr Phrase GoToPercentPrompt{
+    "Anar al percentatge del llibre. Escriu el número i prem Réturn",
+    "Ir al porcentaje del libro. Escribe el número y pulsa Réturn"};
+inline constexpr Phrase GoToCancelled{"He cancel·lat l'opció anar a",
+                                      "Se ha cancelado la opción ir a"};
+// The digit removed follows.
+inline constexpr Phrase DigitRemoved{"Esborro ", "Borro "};
+inline constexpr Phrase NothingToRemove{"No hi ha cap número", "No hay ningún número"};
+// "No hi ha la pàgina 900. Les pàgines del llibre van de la 1 a la 388".
+inline constexpr Phrase NoSuchPageBefore{"No hi ha la pàgina ", "No existe la página "};
+inline constexpr Phrase NoSuchPageFirst{". Les pàgines del llibre van de la ",
+                                        ". Las páginas del libro van de la "};
+inline constexpr Phrase NoSuchPageLast{" a la ", " a la "};
+inline constexpr Phrase NoSuchPercent{"El percentatge ha de ser de 0 a 100",
+                                      "El porcentaje debe ser de 0 a 100"};
+// Help (H): the extra keys of a paused book.
+inline constexpr Phrase NavigationHelp{
+    "Tecles de navegació. Ena, triar el nivell de navegació. Avançar pàgina i retrocedir "
+    "pàgina, anar al següent o a l'anterior del nivell triat. I, on sóc. Gé, anar a una "
+    "pàgina. Bé, posar o treure un marcador. Zeta, temporitzador per dormir. Ics o F9, "
+    "exportar el llibre a fitxers d'àudio. Hac, aquesta ajuda.",
+    "Teclas de navegación. Ene, elegir el nivel de navegación. Avanzar página y retroceder "
+    "página, ir al siguiente o al anterior del nivel elegido. I, dónde estoy. Ge, ir a una "
+    "página. Be, poner o quitar un marcador. Zeta, temporizador para dormir. Equis o F9, "
+    "exportar el libro a archivos de audio. Hache, esta ayuda."};
 } // namespace Messages
 
 // The pieces of the spoken menus, joined with nothing between them.

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 // The reader's process-wide state, in one place for every module. The speaking
 // speed and the language flag belong to the speech service (Speech()); the flags
 // IsReading and ExitAnnounced are fields of the main window.
@@ -29,6 +31,19 @@ struct ReaderState {
     QByteArray IdleMenuText;
     // The book chooser's result; empty when nothing was chosen.
     QString ChosenBookPath;
+
+    // The sleep timer's request (SleepTimer.h) that a reading run end after a
+    // sentence, which the run honours after each one as after Enter (the next
+    // sentence's start saved), saying that the timer stopped it. Cleared by the
+    // run that honours it and by the end of the book.
+    struct ReadingStopRequest {
+        // The time has run out: end after the sentence being spoken.
+        bool now = false;
+        // For "the end of this chapter": given where a run starts, the offset of
+        // the next chapter, before which the run ends (-1: none, read on).
+        std::function<qint64(qint64 from)> chapterEnd;
+    };
+    ReadingStopRequest StopRequest;
 };
 
 // The one instance the program uses.

@@ -1,19 +1,11 @@
 #include "SettingsFile.h"
 
-#include "FileDescriptor.h"
-#include "FileLock.h"
 #include "IniFormat.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
-#include <cerrno>
 #include <charconv>
-#include <fcntl.h>
 #include <optional>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,9 +19,6 @@ constexpr QByteArrayView CatalanValue("Catal\xC3\xA0");
 constexpr QByteArrayView SpanishValue("Castell\xC3\xA0");
 // Files written on Windows hold the Windows-1252 spelling.
 constexpr QByteArrayView SpanishValueWindows1252("Castell\xE0");
-// Temporary files are named <settings file>.tmp.XXXXXX, beside the file.
-constexpr char TemporaryInfix[] = ".tmp.";
-constexpr qsizetype TemporaryRandomLength = 6;
 
 IniFormat::KeyMatch matchFor(const QString &key) {
     const bool fixedKey =
@@ -58,116 +47,9 @@ template <typename Int> std::optional<Int> parseDecimal(QByteArrayView text) {
     return value;
 }
 
-// Reads `fd` to its end; nullopt on a read error.
-std::optional<QByteArray> readToEnd(int fd, qsizetype expectedSize) {
-    QByteArray buffer(expectedSize + 1, Qt::Uninitialized);
-    qsizetype size = 0;
-    for (;;) {
-        if (size == buffer.size()) {
-            buffer.resize(buffer.size() * 2);
-        }
-        const ssize_t got = ::read(fd, buffer.data() + size, size_t(buffer.size() - size));
-        if (got == 0) {
-            buffer.truncate(size);
-            return buffer;
-        }
-        if (got > 0) {
-            size += got;
-        } else if (errno != EINTR) {
-            return std::nullopt;
-        }
-    }
-}
-
-// The whole file: empty when it does not exist, nullopt when it exists but cannot
-// be read or is not a regular file (a FIFO would block the read for ever).
-std::optional<QByteArray> readWholeFile(const QByteArray &path) {
-    const FileDescriptor file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!file.isOpen()) {
-        return errno == ENOENT ? std::optional<QByteArray>(QByteArray()) : std::nullopt;
-    }
-    struct stat info {};
-    std::optional<QByteArray> bytes;
-    if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
-        bytes = readToEnd(file.get(), qsizetype(info.st_size));
-    }
-    return bytes;
-}
-
-// Creates `folder` and any missing parent, each with mode 0700.
-bool ensureFolder(const QByteArray &folder) {
-    struct stat info {};
-    if (::stat(folder.constData(), &info) == 0) {
-        return S_ISDIR(info.st_mode);
-    }
-    if (errno != ENOENT) {
-        return false;
-    }
-    const qsizetype slash = folder.lastIndexOf('/');
-    if (slash > 0 && !ensureFolder(folder.first(slash))) {
-        return false;
-    }
-    return ::mkdir(folder.constData(), 0700) == 0 || errno == EEXIST;
-}
-
-void syncFolderOf(const QByteArray &path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? path.first(slash) : QByteArray(slash == 0 ? "/" : ".");
-    const FileDescriptor handle(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (handle.isOpen()) {
-        ::fsync(handle.get()); // makes the rename itself survive a power cut; best effort
-    }
-}
-
-// Replaces `target` by a file holding `content`, all or nothing: the bytes go to a
-// temporary file beside it, reach the disk, and only then take its name.
-bool replaceFile(const QByteArray &target, QByteArrayView content) {
-    QByteArray temporary = target + TemporaryInfix + QByteArray(TemporaryRandomLength, 'X');
-    FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!file.isOpen()) {
-        return false;
-    }
-    bool written = ::fchmod(file.get(), 0600) == 0 && writeAll(file.get(), content) &&
-                   ::fsync(file.get()) == 0;
-    written = file.close() && written;
-    if (!written || ::rename(temporary.constData(), target.constData()) != 0) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    syncFolderOf(target);
-    return true;
-}
-
-// Removes temporary files left by a writer that was killed mid-write. Called with
-// the lock held, when no other writer can be using one.
-void removeLeftoverTemporaries(const QString &target) {
-    const QFileInfo info(target);
-    const QString prefix = info.fileName() + QLatin1String(TemporaryInfix);
-    const QDir folder = info.dir();
-    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
-        if (name.size() == prefix.size() + TemporaryRandomLength && name.startsWith(prefix)) {
-            QFile::remove(folder.filePath(name));
-        }
-    }
-}
-
-// The file a write replaces: the target of a symbolic link, so that a settings
-// file linked from elsewhere stays linked.
-QString replacedFile(const QString &path) {
-    const QFileInfo info(path);
-    if (info.isSymLink()) {
-        const QString target = info.canonicalFilePath();
-        if (!target.isEmpty()) {
-            return target;
-        }
-    }
-    return path;
-}
-
 } // namespace
 
-SettingsFile::SettingsFile(QString filePath) : m_path(std::move(filePath)) {}
+SettingsFile::SettingsFile(QString filePath) : m_file(std::move(filePath)) {}
 
 QString SettingsFile::defaultPath() {
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the XDG rules say.
@@ -179,11 +61,11 @@ QString SettingsFile::defaultPath() {
 }
 
 QString SettingsFile::lockPath() const {
-    return m_path + QStringLiteral(".lock");
+    return m_file.lockPath();
 }
 
 QByteArray SettingsFile::readValue(const QString &key) const {
-    const std::optional<QByteArray> file = readWholeFile(QFile::encodeName(m_path));
+    const std::optional<QByteArray> file = m_file.read();
     if (!file || key.isEmpty()) {
         return NotFound.toByteArray();
     }
@@ -205,36 +87,17 @@ bool SettingsFile::writeValues(const QList<std::pair<QString, QByteArray>> &valu
             return false;
         }
     }
-    if (!ensureFolder(QFile::encodeName(QFileInfo(m_path).absolutePath()))) {
-        return false;
-    }
-    const FileLock lock(lockPath(), m_lockTimeout);
-    if (!lock.isLocked()) {
-        return false;
-    }
-    const QString target = replacedFile(m_path);
-    removeLeftoverTemporaries(target);
-    const QByteArray targetName = QFile::encodeName(target);
-    std::optional<QByteArray> content = readWholeFile(targetName);
-    if (!content) {
-        return false; // never replace what could not be read
-    }
-    for (const auto &[key, value] : values) {
-        content = IniFormat::withValue(*content, Section, key.toUtf8(), matchFor(key), value);
-    }
-    return replaceFile(targetName, *content);
+    return m_file.update([&values](const QByteArray &current) -> std::optional<QByteArray> {
+        QByteArray content = current;
+        for (const auto &[key, value] : values) {
+            content = IniFormat::withValue(content, Section, key.toUtf8(), matchFor(key), value);
+        }
+        return content;
+    });
 }
 
 bool SettingsFile::removeLeftoverTemporaryFiles() {
-    if (!QFileInfo(m_path).absoluteDir().exists()) {
-        return true; // no folder, nothing left over; not created just for this
-    }
-    const FileLock lock(lockPath(), std::chrono::milliseconds(0));
-    if (!lock.isLocked()) {
-        return false;
-    }
-    removeLeftoverTemporaries(replacedFile(m_path));
-    return true;
+    return m_file.removeLeftoverTemporaryFiles();
 }
 
 int SettingsFile::readReadingSpeed() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LockedFile.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -27,12 +29,12 @@ public:
     explicit SettingsFile(QString filePath);
     // $XDG_CONFIG_HOME/zelvora/Tirova2001.ini (normally ~/.config/zelvora/).
     static QString defaultPath();
-    QString path() const { return m_path; }
+    QString path() const { return m_file.path(); }
     // The lock file writers share: path() with ".lock" added, in the same folder.
     QString lockPath() const;
     // How long a write waits for another copy's write before it gives up and
     // returns false (3 seconds unless set).
-    void setLockTimeout(std::chrono::milliseconds timeout) { m_lockTimeout = timeout; }
+    void setLockTimeout(std::chrono::milliseconds timeout) { m_file.setLockTimeout(timeout); }
 
     QByteArray readValue(const QString &key) const;
     bool writeValue(const QString &key, const QByteArray &value);
@@ -59,8 +61,7 @@ public:
     bool writeExitSettings(const QString &bookPath, qint64 position, int speed, bool catalanActive);
 
 private:
-    QString m_path;
-    std::chrono::milliseconds m_lockTimeout{3000};
+    LockedFile m_file; // the write under the lock and the atomic replacement
 };
 
 // The settings file the program uses, at defaultPath() as it was at first use.

@@ -27,7 +27,8 @@ constexpr int PendingOpenPollMs = 20;
 TFormPrincipal *FormPrincipal = nullptr;
 
 TFormPrincipal::TFormPrincipal(QWidget *parent)
-    : QWidget(parent), PopupMenu1(new QMenu(this)),
+    : QWidget(parent), Bookmarks(BookmarkFile::defaultPath()), Sleep([this] { return IsReading; }),
+      PopupMenu1(new QMenu(this)),
       MenuParlantDe(PopupMenu1->addAction(QStringLiteral("&Parlant de..."))),
       MenuObrirFitxer(PopupMenu1->addAction(QStringLiteral("&Obrir Fitxer..."))),
       N1(PopupMenu1->addSeparator()), MenuSortir(PopupMenu1->addAction(QStringLiteral("&Sortir"))) {

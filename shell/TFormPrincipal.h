@@ -1,6 +1,8 @@
 #pragma once
 
+#include "BookmarkFile.h"
 #include "ShellHooks.h"
+#include "SleepTimer.h"
 
 #include <QByteArray>
 #include <QWidget>
@@ -35,6 +37,12 @@ public:
 
     // A reading run is to go on; cleared to stop it.
     bool IsReading = false;
+
+    // The bookmarks of every book (B), at BookmarkFile::defaultPath() as it was
+    // when the window was made.
+    BookmarkFile Bookmarks;
+    // The sleep timer (Z), which ends a run of this window's.
+    SleepTimer Sleep;
     // The farewell has been spoken; a later close closes at once.
     bool ExitAnnounced = false;
 

@@ -1,5 +1,6 @@
 #include "UnitUPCTV.h"
 
+#include "EngineText.h"
 #include "RecordingPlayer.h"
 #include "TempoScale.h"
 
@@ -137,10 +138,13 @@ void SpeechService::SpeakText(const QByteArray &text) {
         m_player->stop();
     }
     m_library->upcTVStop();
+    m_library->upcTVRead(textForEngine(text).constData());
+}
+
+QByteArray SpeechService::textForEngine(const QByteArray &text) {
     // The library reads up to the first NUL, so a text holding one is cut there
     // and loses the blank too, as with any C string.
-    const QByteArray spoken = text + ' ';
-    m_library->upcTVRead(spoken.constData());
+    return EngineText::forEngine(text) + ' ';
 }
 
 void SpeechService::PlayPhrase(const PhraseAudio &phrase) {

@@ -62,8 +62,12 @@ public:
     bool isLoaded() const;
 
     // Stops what is being spoken, then hands `text` plus one blank to the library
-    // (the library reads up to the first NUL byte). Returns at once.
+    // (the library reads up to the first NUL byte), ligatures spelled out as
+    // EngineText::forEngine() does. Returns at once.
     void SpeakText(const QByteArray &text);
+    // What SpeakText hands the library for `text`, also used by whatever else
+    // must say a text exactly as the reader says it (the export to audio files).
+    static QByteArray textForEngine(const QByteArray &text);
 
     // Stops the engine (and a phrase still being played), then plays the recorded
     // `phrase` at the tempo of ReadingSpeed (upctv::tempoForSpeed). Returns at

@@ -51,6 +51,10 @@ void TestCommandLine::outcome_data() {
     row("--engine lacking its name", "--engine")
         << false << 2 << none << QStringLiteral("zelvora: Missing value after '--engine'.");
     row("--list-engines", "--list-engines") << false << 0 << none << none;
+    row("--export with a format it cannot write", "--export book.epub --format flac")
+        << false << 2 << none << QStringLiteral("zelvora: --format takes opus, mp3 or wav");
+    row("--export with a speed out of range", "--export book.epub --speed 400")
+        << false << 2 << none << QStringLiteral("zelvora: --speed takes a number from 10 to 300");
     row("a file name", "book.txt")
         << false << 2 << none << QStringLiteral("zelvora: unexpected argument 'book.txt'");
 }
@@ -75,6 +79,9 @@ void TestCommandLine::outcome() {
     QCOMPARE(outcome.standardOutput.isEmpty(), outputStart.isEmpty());
     const QStringList errorLines = outcome.standardError.split(QLatin1Char('\n'));
     QCOMPARE(errorLines.constFirst(), errorLine);
+    if (exitCode != 0) {
+        QVERIFY(outcome.exportBook.isEmpty()); // nothing is exported
+    }
     if (exitCode == 2) {
         // The usage follows the one-line error.
         QCOMPARE(errorLines.value(1), QStringLiteral("Usage: zelvora [options]"));

@@ -40,6 +40,7 @@ private slots:
     void changedBookGetsANewText();
     void oldTextsGoPastTheLimit();
     void refusalLeavesNoFile();
+    void structureKeptBesideItsText();
 
 private:
     QString book(const QString &name, const QByteArray &bytes);
@@ -106,7 +107,9 @@ void TestBookCache::writtenOncePrivatelyAndReused() {
     const BookText second = BookCache(m_cacheFolder).textOf(path);
     QCOMPARE(second.path, first.path);
     QCOMPARE(contentsOf(second.path), QByteArray("marca"));
-    QCOMPARE(QDir(m_cacheFolder).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    const QDir folder(m_cacheFolder);
+    QCOMPARE(folder.entryList({u"*.txt"_s}, QDir::Files | QDir::Hidden).size(), 1);
+    QCOMPARE(folder.entryList({u"*.structure"_s}, QDir::Files | QDir::Hidden).size(), 1);
 }
 
 void TestBookCache::changedBookGetsANewText() {
@@ -136,8 +139,11 @@ void TestBookCache::oldTextsGoPastTheLimit() {
     // Using the oldest text makes it the most recent; the next write trims.
     QCOMPARE(cache.textOf(m_dir->filePath(u"b0.html"_s)).path, texts[0]);
     const QString latest = cache.textOf(book(u"b4.html"_s, page)).path;
-    const QStringList left = QDir(m_cacheFolder).entryList(QDir::Files | QDir::Hidden);
+    const QStringList left =
+        QDir(m_cacheFolder).entryList({u"*.txt"_s, u".tmp-*"_s}, QDir::Files | QDir::Hidden);
     QCOMPARE(left.size(), 3);
+    // Each text kept has its structure, and no structure outlives its text.
+    QCOMPARE(QDir(m_cacheFolder).entryList({u"*.structure"_s}, QDir::Files).size(), 2);
     QVERIFY(left.contains(QFileInfo(texts[0]).fileName()));
     QVERIFY(left.contains(QFileInfo(latest).fileName()));
     QVERIFY(left.contains(u".tmp-new"_s));
@@ -149,6 +155,29 @@ void TestBookCache::refusalLeavesNoFile() {
     QCOMPARE(int(text.status), int(ExtractionStatus::NoText));
     QCOMPARE(text.path, path);
     QVERIFY(QDir(m_cacheFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// The structure comes back from the cache with the text; a text whose structure
+// is gone is extracted again rather than read without one; a changed book has no
+// structure until it is extracted anew.
+void TestBookCache::structureKeptBesideItsText() {
+    const QString path = book(u"llibre.html"_s, "<h1>Un</h1><p>Text.</p><h2>Dos</h2>");
+    BookCache cache(m_cacheFolder);
+    const BookText text = cache.textOf(path);
+    const std::optional<BookStructure> kept = cache.structureOf(path);
+    QVERIFY(kept.has_value());
+    QCOMPARE(kept->headingCount(), 2);
+    QCOMPARE(kept->heading(1).text, QByteArrayView("Dos"));
+    QCOMPARE(kept->heading(1).level, 2);
+
+    QVERIFY(BookMaker::writeFile(text.path, "marca"));
+    QString structure = text.path;
+    structure.chop(4);
+    QVERIFY(QFile::remove(structure + u".structure"_s));
+    QCOMPARE(contentsOf(cache.textOf(path).path), QByteArray("Un.\r\nText.\r\nDos."));
+
+    QVERIFY(age(path, 100));
+    QVERIFY(!cache.structureOf(path).has_value());
 }
 
 QTEST_GUILESS_MAIN(TestBookCache)

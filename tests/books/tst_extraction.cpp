@@ -2,11 +2,17 @@
 // with their reason, in bounded time and memory.
 #include "BookMaker.h"
 #include "Extraction.h"
+#include "PdfBook.h"
 #include "PdfText.h"
 
+#include <algorithm>
+
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 using BookMaker::blocks;
@@ -55,6 +61,8 @@ private slots:
     void hostileBooksAreRefused();
     void pdfPagesBecomeParagraphs_data();
     void pdfPagesBecomeParagraphs();
+    void structureOfEachFormat_data();
+    void structureOfEachFormat();
     void utf16TextBecomesUtf8_data();
     void utf16TextBecomesUtf8();
 
@@ -98,6 +106,17 @@ void TestExtraction::booksBecomeSentences_data() {
         << withEntry(BookMaker::epubEntries({"<p>Llegible.</p>"}), "META-INF/encryption.xml",
                      FontObfuscated)
         << QByteArray() << blocks({"Llegible."});
+    QTest::newRow("epub 2 of DTBook, package found though the container is wrong")
+        << u"c2.epub"_s
+        << BookMaker::epub2Entries(
+               {{"b.xml", "<dtbook><head><meta name=\"dc:Title\" content=\"T\"/></head><book>"
+                          "<level1><h1>Cap</h1><p>Un<noteref>1</noteref> text <pagenum>3</pagenum>"
+                          "seguit.</p><sidebar><p>Al marge</p></sidebar><list><li>Pa</li></list>"
+                          "<note><p>Nota.</p></note><prodnote>Foto</prodnote></level1></book>"
+                          "</dtbook>"}},
+               "application/x-dtbook+xml", "<ncx/>", "missing.opf")
+        << QByteArray()
+        << blocks({"Cap.", "Un text seguit.", "Al marge.", "Pa.", "Nota.", "Foto."});
     QTest::newRow("web page in windows-1252")
         << u"d.html"_s << Entries() << QByteArray("<title>T</title><h1>Bon dia</h1><p>S\xED.</p>")
         << blocks({"Bon dia.", "Sí."});
@@ -126,7 +145,51 @@ void TestExtraction::booksBecomeSentences_data() {
         << u"g.pdf"_s << Entries()
         << BookMaker::pdf({{"Primera frase d'un docu-", "ment en PDF.", "", "Segon paragraf"},
                            {"que continua.", "", "3"}})
-        << blocks({"Primera frase d'un document en PDF. Segon paragraf que continua."});
+        << blocks({"Primera frase d'un document en PDF.", "Segon paragraf que continua."});
+    QTest::newRow("pdf page stored rotated")
+        << u"h.pdf"_s << Entries()
+        << PdfBook::make({{{{"Una taula apaisada"}, {"en una pàgina girada."}}, 90, {}}})
+        << blocks({"Una taula apaisada en una pàgina girada."});
+    QTest::newRow("pdf title apart from its first paragraph")
+        << u"i.pdf"_s << Entries()
+        << PdfBook::make({{{{"The Crazy Ones", 18},
+                            {"October 14, 1998"},
+                            {""},
+                            {"Heres to the"},
+                            {"crazy ones."},
+                            {"The misfits."},
+                            {"", 9},
+                            {"A note.", 9}},
+                           0,
+                           {}}})
+        << blocks({"The Crazy Ones.", "October 14, 1998.", "Heres to the crazy ones. The misfits.",
+                   "A note."});
+    QTest::newRow("inline svg page read in document order")
+        << u"j.epub"_s
+        << BookMaker::epubEntries(
+               {"<svg xmlns=\"http://www.w3.org/2000/svg\"><title>Coberta</title><desc>d</desc>"
+                "<g><text x=\"1\">Primera</text><text x=\"1\" y=\"9\">l<tspan>í</tspan>nia"
+                "<tspan x=\"1\" dy=\"9\">i segona.</tspan></text></g></svg><p>Fi.</p>",
+                "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect width=\"9\"/></svg>"})
+        << QByteArray() << blocks({"Primera línia i segona.", "Fi."});
+    const QString japanese =
+        u"本を読むためのプログラムは、文を一つずつ読み上げます。東京は日本の首都です。"_s;
+    const QString russian =
+        u"Программа читает книги по одному предложению. Москва столица России."_s;
+    const QString korean = u"프로그램은 책을 한 문장씩 읽습니다. 서울은 한국의 수도입니다."_s;
+    const QString chinese = u"程序一句一句地朗读书籍。北京是中国的首都。这是一个中文文本。"_s;
+    for (const auto &[name, encoding, words] :
+         {std::tuple{"k.html", "Shift_JIS", japanese},
+          std::tuple{"l.html", "windows-1251", russian}, std::tuple{"m.html", "EUC-KR", korean},
+          std::tuple{"n.html", "GB18030", chinese}}) {
+        QStringEncoder encoder(encoding);
+        const QByteArray page =
+            "<html><body><p>" + QByteArray(encoder.encode(words)) + "</p></body></html>";
+        // A block that does not end with a full stop gets one.
+        const QByteArray text = words.toUtf8() + (words.endsWith(u'.') ? "" : ".");
+        QTest::addRow("undeclared %s page", encoding)
+            << QString::fromLatin1(name) << Entries() << page << text;
+    }
 }
 
 void TestExtraction::booksBecomeSentences() {
@@ -168,6 +231,12 @@ void TestExtraction::hostileBooksAreRefused_data() {
     QTest::newRow("epub without package document")
         << u"f.epub"_s << Entries{{"mimetype", "application/epub+zip"}} << QByteArray()
         << qint64(-1) << cannotOpen;
+    QTest::newRow("epub whose container names a missing package, with two others")
+        << u"f2.epub"_s
+        << withEntry(BookMaker::epub2Entries({{"c.xhtml", BookMaker::xhtml("<p>Text.</p>")}},
+                                             "application/xhtml+xml", "<ncx/>", "no.opf"),
+                     "OEBPS/other.opf", "<package/>")
+        << QByteArray() << qint64(-1) << cannotOpen;
     QTest::newRow("epub of binary garbage chapters")
         << u"g.epub"_s << BookMaker::epubEntries({QByteArray(4096, '\0')}) << QByteArray()
         << qint64(-1) << int(ExtractionStatus::NoText);
@@ -236,6 +305,63 @@ void TestExtraction::pdfPagesBecomeParagraphs() {
     QFETCH(Pages, pages);
     QFETCH(QByteArray, text);
     QCOMPARE(PdfText::textOfPages(pages), text);
+}
+
+// Each row is a book with headings of two levels and pages, one of whose
+// markers stands inside a sentence. Each entry is "level text" (a heading) or
+// "p label" (a page), then " @ " and the first words of the sentence it lands on.
+void TestExtraction::structureOfEachFormat_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<Entries>("entries"); // empty: `bytes` is the file
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QByteArray>>("structure");
+    QTest::newRow("html")
+        << u"a.html"_s << Entries()
+        << QByteArray("<h1>U</h1><p>Primer. Abans <span role=\"doc-pagebreak\" aria-label=\"7\">"
+                      "</span>despr\xE9s.</p><h2>Dos</h2><p>Fi.</p>")
+        << QList<QByteArray>{"1 U @ U", "p 7 @ Abans després", "2 Dos @ Dos"};
+    QTest::newRow("pdf")
+        << u"b.pdf"_s << Entries()
+        << PdfBook::make({{{{"Cap\xC3\xADtol u", 18}, {"Primera frase. Una frase que"}}, 0, "i"},
+                          {{{"continua."}}, 0, "ii"},
+                          {{{"Secci\xC3\xB3", 14}, {"Fi."}}, 0, "1"}},
+                         {{"Capítol u", 0, 1}, {"Secció", 2, 2}})
+        << QList<QByteArray>{"1 Capítol u @ Capítol u", "p i @ Capítol u",
+                             "p ii @ Una frase que continua", "2 Secció @ Secció", "p 1 @ Secció"};
+}
+
+void TestExtraction::structureOfEachFormat() {
+    QFETCH(QString, name);
+    QFETCH(Entries, entries);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QByteArray>, structure);
+    const QString path = entries.isEmpty() ? write(name, bytes) : zip(name, entries);
+    const Extracted book = Extraction::extractBook(path);
+    QCOMPARE(int(book.status), int(ExtractionStatus::Ok));
+    const auto sentenceAt = [&book](qint64 offset) {
+        const QByteArray rest = book.text.mid(offset).trimmed();
+        const qsizetype blank = rest.indexOf(". ");
+        const qsizetype line = rest.indexOf(".\r\n");
+        return rest.left(blank >= 0 && (line < 0 || blank < line) ? blank : line);
+    };
+    QList<std::pair<qint64, QByteArray>> found;
+    for (qsizetype i = 0; i < book.structure.headingCount(); ++i) {
+        const BookStructure::Heading h = book.structure.heading(i);
+        found.append({h.offset, QByteArray::number(h.level) + ' ' + h.text.toByteArray()});
+    }
+    for (qsizetype i = 0; i < book.structure.pageCount(); ++i) {
+        found.append({book.structure.page(i).offset, "p " + book.structure.pageLabel(i)});
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<QByteArray> seen;
+    for (const auto &[offset, entry] : found) {
+        // Every entry lies on a sentence start: the text's start, or the blank or
+        // line end after a full stop.
+        QVERIFY(offset == 0 || (book.text[offset - 1] == '.' && offset < book.text.size()));
+        seen.append(entry + " @ " + sentenceAt(offset));
+    }
+    QCOMPARE(seen, structure);
 }
 
 void TestExtraction::utf16TextBecomesUtf8_data() {

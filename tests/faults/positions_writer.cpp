@@ -25,6 +25,10 @@ int main(int argc, char *argv[]) {
     if (books <= 0 || firstRound <= 0) {
         return 2;
     }
+    // The session's writes must never fail for want of time: on a loaded machine
+    // the lock may be held by the other writer far longer than the program's own
+    // give-up time, which is not what this checks.
+    Settings().setLockTimeout(std::chrono::minutes(2));
     for (qint64 round = firstRound;; ++round) {
         for (int i = 0; i < books; ++i) {
             if (!Settings().writeBookPosition(PositionsWriterBook(i), round * 1000 + i)) {

@@ -59,6 +59,11 @@ QList<InstalledFile> expectedFiles() {
         {QStringLiteral("share/doc/zelvora/copyright")},
         {QStringLiteral("share/doc/zelvora/changelog.gz")},
     };
+    // The documents the README links to, beside it, so that its links work there.
+    const QDir docs(QStringLiteral(ZELVORA_DOCS_DIR));
+    for (const QString &name : docs.entryList({QStringLiteral("*.md")}, QDir::Files)) {
+        files.append({QStringLiteral("share/doc/zelvora/docs/") + name});
+    }
     for (int size : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
         files.append({QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + AppId +
                       QStringLiteral(".png")});

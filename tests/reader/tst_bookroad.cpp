@@ -125,7 +125,9 @@ void TestBookRoad::epubResumesAtItsSentenceAfterARestart() {
              (Texts{spoken(Second), spoken(Last),
                     spoken(Messages::BookEnded.catalan + State().IdleMenuText)}));
     QCOMPARE(Settings().readValue(path), QByteArray("0"));
-    QCOMPARE(QDir(m_env->path() + u"/cache/zelvora"_s).entryList(QDir::Files).size(), 1);
+    // One text (with its structure beside it): the book was extracted once.
+    QCOMPARE(QDir(m_env->path() + u"/cache/zelvora"_s).entryList({u"*.txt"_s}, QDir::Files).size(),
+             1);
 }
 
 void TestBookRoad::refusedBookIsSaidWithItsReason_data() {

@@ -30,6 +30,10 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     SettingsFile settings(QFile::decodeName(argv[1]));
+    // What is checked is that writers serialised by the lock lose nothing; on a
+    // loaded machine a writer may wait for the other far longer than the
+    // program's own give-up time, which another test checks.
+    settings.setLockTimeout(std::chrono::minutes(2));
     const QString key = QString::fromUtf8(argv[3]);
     const qint64 count = QByteArray(argv[4]).toLongLong();
     bool allWritten = true;

@@ -8,9 +8,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -75,7 +78,8 @@ void TestEngineLifecycle::missingServerLeavesTheEngineSilent() {
         QCOMPARE(engine.stop(), 0);
         QCOMPARE(engine.setSpeed(200), 0);
     }
-    QVERIFY(std::chrono::steady_clock::now() - start < 10s);
+    // Generous: the point is that nothing hangs, however loaded the machine.
+    QVERIFY(std::chrono::steady_clock::now() - start < 60s);
     QFile err(errPath);
     QVERIFY(err.open(QIODevice::ReadOnly));
     const QByteArray said = err.readAll();
@@ -83,14 +87,25 @@ void TestEngineLifecycle::missingServerLeavesTheEngineSilent() {
     QVERIFY2(said.contains("speech-dispatcher"), said.constData());
 }
 
+// The lowest heap in use seen over each cycle of a stretch: the engine's own
+// collections (Festival's) make the figure swing by megabytes within a stretch,
+// while its low point only moves when memory is really kept.
+struct Stretch {
+    long lowest = LONG_MAX;
+    void take(long kilobytes) { lowest = std::min(lowest, kilobytes); }
+};
+
 void TestEngineLifecycle::loadSpeakUnloadManyTimes() {
     // An engine may keep one-time state in the process after the first load
-    // (espeak-ng does, with one idle thread); from then on every unload must
-    // leave the same threads behind, and memory must not grow.
+    // (espeak-ng does, with one idle thread, Festival its voice); from then on
+    // every unload must leave the same threads behind, and no memory.
     FETCH_ENGINE_OR_SKIP(kind, m_contract);
+    // ZELVORA_LIFECYCLE_CYCLES runs longer, for measuring (see docs/reliability.md).
+    const int cycles = std::max(200, qEnvironmentVariableIntValue("ZELVORA_LIFECYCLE_CYCLES"));
+    const int warmUp = 20;
+    const int stretch = (200 - warmUp) / 2;
     qsizetype threadsAfterFirst = 0;
-    long residentAtWarmUp = 0;
-    const int cycles = 200;
+    std::vector<Stretch> stretches(std::size_t((cycles - warmUp + stretch - 1) / stretch));
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         {
             LoadedEngine engine(kind, m_dir.filePath(QStringLiteral("cycles.wav")), Pace::Unpaced,
@@ -102,7 +117,7 @@ void TestEngineLifecycle::loadSpeakUnloadManyTimes() {
             // the test short.
             if (engine.measuresExactly() || cycle % 10 == 0) {
                 QCOMPARE(engine.read("Hola."), 0);
-                QVERIFY(engine.waitIdle(10s));
+                QVERIFY(engine.waitIdle());
             }
             QCOMPARE(engine.read(CatalanSentence), 0);
             if (cycle % 3 == 0)
@@ -112,17 +127,27 @@ void TestEngineLifecycle::loadSpeakUnloadManyTimes() {
         if (cycle == 1)
             threadsAfterFirst = threadCount();
         QCOMPARE(threadCount(), threadsAfterFirst);
-        if (cycle == 20)
-            residentAtWarmUp = residentKilobytes();
+        if (cycle > warmUp)
+            stretches[std::size_t((cycle - warmUp - 1) / stretch)].take(heapInUseKilobytes());
     }
     if (kind.writesWav)
         QVERIFY(readWav(m_dir.filePath(QStringLiteral("cycles.wav"))).valid);
+    for (std::size_t i = 0; i < stretches.size(); ++i)
+        qInfo("cycles %d-%d: lowest heap in use %ld kB", warmUp + 1 + int(i) * stretch,
+              warmUp + (int(i) + 1) * stretch, stretches[i].lowest);
 #if defined(__SANITIZE_ADDRESS__)
-    Q_UNUSED(residentAtWarmUp);
-    qInfo("resident set not compared: the sanitizer holds freed memory back");
+    qInfo("heap not compared: the sanitizer's allocator does not report it");
 #else
-    const long growth = residentKilobytes() - residentAtWarmUp;
-    QVERIFY2(growth < 8 * 1024, qPrintable(QStringLiteral("grew by %1 kB").arg(growth)));
+    // A leak grows by the same amount in every stretch; a warm-up or the
+    // allocator's caches do not. Measured over 470 cycles, idle and beside two
+    // busy loops, the low point of a stretch moved by at most 0.3 MB (Festival)
+    // and 20 kB (espeak-ng, speech-dispatcher); 1 MB a stretch is a leak of
+    // about 11 kB a load, a quarter of the smallest one ever suspected here.
+    const long growth = stretches[1].lowest - stretches[0].lowest;
+    QVERIFY2(
+        growth < 1024,
+        qPrintable(
+            QStringLiteral("the heap in use grew by %1 kB in %2 cycles").arg(growth).arg(stretch)));
 #endif
 }
 

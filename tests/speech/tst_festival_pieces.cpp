@@ -7,7 +7,7 @@
 #include "Latin9.h"
 #include "PieceAudio.h"
 #include "PieceProducer.h"
-#include "TimeStretch.h"
+#include "TempoStretcher.h"
 
 #include <QTest>
 
@@ -45,6 +45,8 @@ private slots:
     void paceIsMonotonicAndClamped();
     void pieceIsTrimmedFadedAndPaused_data();
     void pieceIsTrimmedFadedAndPaused();
+    void pieceTakesTheVoicingsPace_data();
+    void pieceTakesTheVoicingsPace();
     void stretchKeepsThePitch_data();
     void stretchKeepsThePitch();
     void producerHandsPiecesInOrder();
@@ -167,28 +169,54 @@ void TestFestivalPieces::pieceIsTrimmedFadedAndPaused() {
     QCOMPARE(quiet.size(), size_t(pauseMs) * rate / 1000);
 }
 
+void TestFestivalPieces::pieceTakesTheVoicingsPace_data() {
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<double>("pitch");
+    QTest::newRow("slowest") << 0.41 << 1.0;
+    QTest::newRow("fastest") << 3.0 << 1.0;
+    QTest::newRow("higher voice at the default pace") << 1.0 << 1.3;
+    QTest::newRow("higher voice, fastest") << 3.0 << 1.3;
+}
+
+// The sound of a piece (its margins included) lasts pitch / ratio times as long
+// as the voice made it; the pause after it follows the pace alone.
+void TestFestivalPieces::pieceTakesTheVoicingsPace() {
+    QFETCH(double, ratio);
+    QFETCH(double, pitch);
+    const int rate = 16000;
+    const size_t margin = rate * MarginMs / 1000;
+    std::vector<int16_t> samples = padded(rate / 2, rate);
+    shapePiece(samples, PieceEnd::Sentence, Voicing{ratio, pitch}, rate);
+    const size_t pause = pauseAfter(PieceEnd::Sentence, ratio, rate);
+    QVERIFY(samples.size() > pause);
+    const double expected = double(rate + 2 * margin) * pitch / ratio;
+    const double sound = double(samples.size() - pause);
+    QVERIFY2(qAbs(sound / expected - 1) < 0.02, qPrintable(QString::number(sound / expected)));
+}
+
 void TestFestivalPieces::stretchKeepsThePitch_data() {
-    QTest::addColumn<double>("factor");
-    QTest::addColumn<double>("expected"); // length ratio; 1 where the input is kept
-    QTest::newRow("slowest") << 1 / 0.41 << 1 / 0.41;
-    QTest::newRow("slower") << 1.3 << 1.3;
-    QTest::newRow("faster") << 0.66 << 0.66;
-    QTest::newRow("fastest, lower voice") << 0.84 / 3 << 0.84 / 3;
+    QTest::addColumn<double>("tempo");
+    QTest::addColumn<double>("expected"); // length ratio
+    QTest::newRow("slowest") << 0.41 << 1 / 0.41;
+    QTest::newRow("slower") << 1 / 1.3 << 1.3;
+    QTest::newRow("faster") << 1 / 0.66 << 0.66;
+    QTest::newRow("fastest, lower voice") << 3 / 0.84 << 0.84 / 3;
     QTest::newRow("unchanged") << 1.0 << 1.0;
-    QTest::newRow("beyond the range") << 5.0 << 1.0;
+    QTest::newRow("beyond the range: six times at most") << 10.0 << 1 / 6.0;
 }
 
 void TestFestivalPieces::stretchKeepsThePitch() {
-    QFETCH(double, factor);
+    QFETCH(double, tempo);
     QFETCH(double, expected);
     const int rate = 22050;
     const double hertz = 197.0;
-    std::vector<int16_t> tone(rate);
+    // Four seconds, so that even the shortest output holds enough periods to count.
+    std::vector<int16_t> tone(4 * rate);
     for (size_t i = 0; i < tone.size(); ++i)
         tone[i] = int16_t(10000 * std::sin(2 * M_PI * hertz * double(i) / rate));
-    const std::vector<int16_t> out = stretchTime(tone, factor, rate);
-    QVERIFY2(qAbs(double(out.size()) / rate - expected) < 0.03,
-             qPrintable(QString::number(double(out.size()) / rate)));
+    const std::vector<int16_t> out = changeTempo(tone, tempo, rate);
+    const double length = double(out.size()) / double(tone.size());
+    QVERIFY2(qAbs(length / expected - 1) < 0.02, qPrintable(QString::number(length)));
     // Rising zero crossings over the middle: the frequency is unchanged.
     const size_t from = out.size() / 4, to = 3 * out.size() / 4;
     int crossings = 0;

@@ -141,6 +141,12 @@ void TestUnitUPCTV::speakTextStopsThenReadsTextAndOneBlank_data() {
     QTest::newRow("utf-8") << QByteArray("Català, l·l") << QByteArray("Català, l·l ");
     QTest::newRow("windows-1252") << QByteArray("Castell\xe0 \x80 \x93")
                                   << QByteArray("Castell\xe0 \x80 \x93 ");
+    QTest::newRow("ligatures become letters")
+        << QByteArray("\xEF\xAC\x81ns \xEF\xAC\x82or \xEF\xAC\x80 \xEF\xAC\x83 \xEF\xAC\x84 "
+                      "\xEF\xAC\x85 \xEF\xAC\x86 \xEF\xAC\x87")
+        << QByteArray("fins flor ff ffi ffl st st \xEF\xAC\x87 ");
+    QTest::newRow("ligature bytes of windows-1252 text kept")
+        << QByteArray("\xEF\xAC\x81 Castell\xe0") << QByteArray("\xEF\xAC\x81 Castell\xe0 ");
     QTest::newRow("line breaks") << QByteArray("a.\r\nb\n") << QByteArray("a.\r\nb\n ");
     QTest::newRow("nul cuts text and blank") << QByteArray("ab\0cd", 5) << QByteArray("ab");
     QTest::newRow("leading nul") << QByteArray("\0hola", 5) << QByteArray();

@@ -1,5 +1,7 @@
 #include "BookMaker.h"
 
+#include "PdfBook.h"
+
 #include <QFile>
 
 #include <zip.h>
@@ -112,6 +114,37 @@ Entries epubEntries(const QList<QByteArray> &bodies, const QList<int> &nonLinear
     return entries;
 }
 
+Entries epub2Entries(const Entries &documents, const QByteArray &mediaType, const QByteArray &ncx,
+                     const QByteArray &packageName) {
+    Entries entries{
+        {"mimetype", "application/epub+zip"},
+        {"META-INF/container.xml",
+         "<?xml version=\"1.0\"?><container version=\"1.0\" "
+         "xmlns=\"urn:oasis:names:tc:opendocument:xmlns:container\"><rootfiles><rootfile "
+         "full-path=\"" +
+             packageName +
+             "\" media-type=\"application/oebps-package+xml\"/></rootfiles></container>"},
+        {"OEBPS/toc.ncx", ncx},
+    };
+    QByteArray manifest =
+        "<item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>";
+    QByteArray spine;
+    for (qsizetype i = 0; i < documents.size(); ++i) {
+        const QByteArray id = "d" + QByteArray::number(i);
+        entries.append({"OEBPS/" + documents[i].first, documents[i].second});
+        manifest += "<item id=\"" + id + "\" href=\"" + documents[i].first + "\" media-type=\"" +
+                    mediaType + "\"/>";
+        spine += "<itemref idref=\"" + id + "\"/>";
+    }
+    entries.append({"OEBPS/content.opf",
+                    "<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/2007/opf\" "
+                    "version=\"2.0\"><metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+                    "<dc:title>Llibre</dc:title></metadata><manifest>" +
+                        manifest + "</manifest><spine toc=\"ncx\">" + spine +
+                        "</spine></package>"});
+    return entries;
+}
+
 Entries docxEntries(const QByteArray &body) {
     return {{"[Content_Types].xml", "<?xml version=\"1.0\"?><Types/>"},
             {"word/document.xml",
@@ -149,19 +182,7 @@ QByteArray pdf(const QList<QList<QByteArray>> &pages) {
     }
     objects[1] =
         "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets.append(out.size());
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const qsizetype offset : offsets) {
-        out += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
-    }
-    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return PdfBook::document(objects);
 }
 
 } // namespace BookMaker

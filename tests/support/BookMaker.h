@@ -23,6 +23,13 @@ QByteArray xhtml(const QByteArray &body);
 // put it.
 Entries epubEntries(const QList<QByteArray> &bodies, const QList<int> &nonLinear = {});
 
+// An EPUB 2 book: its documents (name under OEBPS/, bytes) of `mediaType` in the
+// spine in that order, with the NCX `ncx` as OEBPS/toc.ncx, and the package
+// document named `packageName` (OEBPS/content.opf in a right book) by its
+// container.
+Entries epub2Entries(const Entries &documents, const QByteArray &mediaType, const QByteArray &ncx,
+                     const QByteArray &packageName = "OEBPS/content.opf");
+
 // A DOCX of word/document.xml with `body` inside <w:body>, and an ODT of
 // content.xml with `text` inside <office:text>.
 Entries docxEntries(const QByteArray &body);

@@ -14,7 +14,7 @@ QString binaryDirectory();
 struct EngineKind {
     QString name;    // as given to --engine: "espeak", "speechd", ...
     QString library; // absolute path of the library file
-    // Honours UPCTV_WAV_FILE and UPCTV_WAV_PACE (see the README): what it says
+    // Honours UPCTV_WAV_FILE and UPCTV_WAV_PACE (see docs/engines.md): what it says
     // can be read back exactly and, unpaced, faster than real time.
     bool writesWav = false;
     // Speaks through speech-dispatcher: the tests start a private one first.

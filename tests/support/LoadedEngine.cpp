@@ -1,5 +1,7 @@
 #include "LoadedEngine.h"
 
+#include <malloc.h>
+
 #include "SpeechDispatcherServer.h"
 
 #include <QDir>
@@ -94,15 +96,9 @@ bool LoadedEngine::near(double a, double b, double relative) const {
     return std::abs(a - b) <= relative * b + (m_exact ? 0 : RealTimeJitterSeconds);
 }
 
-long residentKilobytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
+long heapInUseKilobytes() {
+    const struct mallinfo2 heap = mallinfo2();
+    return long((heap.uordblks + heap.hblkhd) / 1024);
 }
 
 qsizetype threadCount() {

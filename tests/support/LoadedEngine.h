@@ -33,8 +33,10 @@ public:
     // What the engine has said so far: its WAV file, or what the sink played.
     Audio audio() const;
 
-    // Polls the status until it reports 0; false after `timeout`.
-    bool waitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    // Polls the status until it reports 0; false after `timeout`, which is
+    // generous: a loaded machine under the sanitizers may take tens of seconds,
+    // and the speech-dispatcher engine only gives up a text after 20.
+    bool waitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(90)) const;
     // Speaks `text` to its end: the seconds of audio it added, or -1 when it
     // never ended.
     double spokenSeconds(const char *text);
@@ -56,7 +58,9 @@ private:
     void *m_handle = nullptr;
 };
 
-// What the process shows of engines left behind.
-long residentKilobytes();
+// What the process shows of engines left behind. The heap in use counts what is
+// allocated and not yet freed (malloc's own figures, mapped blocks included),
+// not the resident set, which also holds freed memory that the allocator keeps.
+long heapInUseKilobytes();
 qsizetype threadCount();
 bool engineIsMapped(); // any libupctv library still in the address space

@@ -4,6 +4,7 @@
 #include "ClipboardFile.h"
 #include "Engines.h"
 #include "Messages.h"
+#include "NavigationWiring.h"
 #include "ReaderHooks.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
@@ -26,6 +27,7 @@ void MainWindowFixture::setUp() {
 }
 
 void MainWindowFixture::reset() {
+    bookmarks.clear();
     m_env->setMsPerByte(1);
     startFreshSession(*m_env);
     if (QTest::currentTestFailed()) {
@@ -62,6 +64,7 @@ QString MainWindowFixture::writeBook(const QByteArray &bytes, const QString &nam
 TFormPrincipal &MainWindowFixture::makeForm() {
     m_form = std::make_unique<TFormPrincipal>();
     m_form->Hooks = readerHooks();
+    addNavigationHooks(m_form->Hooks, [this] { return bookmarks; });
     m_form->Hooks.createBookChooser(m_form.get());
     return *m_form;
 }

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // What the tests of the main window's key commands share: a main window wired as
 // the program wires it (reader, book chooser), the recording speech double, a
@@ -28,6 +29,9 @@ public:
     // a new empty current folder, the double speaking 1 ms per byte, log empty.
     void reset();
     void tearDown();
+
+    // The current book's bookmarks as the navigation keys see them.
+    std::vector<qint64> bookmarks;
 
     TestEnvironment &env() { return *m_env; }
     DoubleLog log() const { return m_env->log(); }

@@ -142,6 +142,10 @@ bool SpeechDispatcherServer::start() {
                        QStringLiteral("--rate=%1").arg(SampleRate), QStringLiteral("--channels=1"),
                        QStringLiteral("--format=s16le"), QStringLiteral("--latency-msec=20")}))
         return false;
+    if (!noteRecordingStart()) {
+        m_reason = QStringLiteral("the recorder of the null sink records nothing");
+        return false;
+    }
     if (!startProcess(m_dispatcher, QStringLiteral("speech-dispatcher"),
                       {QStringLiteral("-s"), QStringLiteral("-t"), QStringLiteral("0"),
                        QStringLiteral("-C"), m_dir.filePath(QStringLiteral("conf")),
@@ -173,16 +177,40 @@ void SpeechDispatcherServer::restoreEnvironment() {
         qunsetenv("PULSE_SERVER");
 }
 
+bool SpeechDispatcherServer::noteRecordingStart() {
+    // The null sink plays silence when nothing else plays, so the recording
+    // grows in step with the clock from its first bytes on.
+    QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        const qint64 bytes = recordedBytes();
+        if (bytes > 0) {
+            m_recordingStart = std::chrono::steady_clock::now() -
+                               std::chrono::microseconds(bytes / 2 * 1000000 / SampleRate);
+            return true;
+        }
+        QThread::msleep(10);
+    }
+    return false;
+}
+
 Audio SpeechDispatcherServer::played(int quietMs) const {
-    // The recorder may run behind when the machine is busy: what it has written
-    // is complete once it ends in `quietMs` of silence (nothing the tests play
-    // pauses that long), or after 10 s whatever it holds.
+    // What was played until now is all in the recording once the recording
+    // reaches now (the sink's clock is the wall clock) and ends in `quietMs`
+    // of silence. A busy machine may hold the recorder back, and leave gaps
+    // of silence in a stream it starved, so waiting for silence alone could
+    // take such a gap for the end. Whatever it holds after 30 s otherwise.
+    const auto margin = std::chrono::milliseconds(300);
+    const auto recorded = std::chrono::steady_clock::now() + margin - m_recordingStart;
+    const size_t reached =
+        size_t(std::chrono::duration_cast<std::chrono::milliseconds>(recorded).count()) *
+        SampleRate / 1000;
     const size_t quiet = size_t(quietMs) * SampleRate / 1000;
-    QDeadlineTimer deadline(10000);
+    QDeadlineTimer deadline(30000);
     for (;;) {
         Audio audio = readRawAudio(m_dir.filePath(QStringLiteral("played.raw")), SampleRate);
         const size_t size = audio.samples.size();
-        if ((size >= quiet && audio.peak(size - quiet) <= 1000) || deadline.hasExpired())
+        if ((size >= reached && size >= quiet && audio.peak(size - quiet) <= 1000) ||
+            deadline.hasExpired())
             return audio;
         QThread::msleep(50);
     }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <chrono>
 #include <memory>
 
 // A private speech-dispatcher for the tests, started and stopped by the test
@@ -33,7 +34,8 @@ public:
     QString socketPath() const;
 
     // Everything the null sink has played since start(), silence included, once
-    // the recording ends in `quietMs` of silence (at most 10 s of waiting).
+    // the recording has caught up with the clock and ends in `quietMs` of
+    // silence (at most 30 s of waiting).
     Audio played(int quietMs = 600) const;
 
     // How many bytes the recorder has written so far, without waiting.
@@ -47,6 +49,7 @@ public:
 private:
     bool startProcess(QProcess &process, const QString &program, const QStringList &arguments);
     bool writeConfiguration();
+    bool noteRecordingStart();
     void restoreEnvironment();
 
     QTemporaryDir m_dir;
@@ -55,5 +58,6 @@ private:
     QProcess m_recorder;
     QProcess m_dispatcher;
     QByteArray m_savedAddress, m_savedPulse;
+    std::chrono::steady_clock::time_point m_recordingStart;
     bool m_hadAddress = false, m_hadPulse = false, m_started = false;
 };

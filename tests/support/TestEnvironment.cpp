@@ -7,6 +7,7 @@ TestEnvironment::TestEnvironment() {
     QDir().mkpath(configHome());
     set("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
     set("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("cache"))));
+    set("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     set("UPCTV_DOUBLE_LOG", QFile::encodeName(log().path()));
 }
 
@@ -35,6 +36,10 @@ QString TestEnvironment::configHome() const {
 
 QString TestEnvironment::settingsPath() const {
     return configHome() + QStringLiteral("/zelvora/Tirova2001.ini");
+}
+
+QString TestEnvironment::bookmarksPath() const {
+    return m_dir.filePath(QStringLiteral("data/zelvora/Marcadors.ini"));
 }
 
 DoubleLog TestEnvironment::log() const {

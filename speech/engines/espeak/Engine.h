@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace upctv {
@@ -25,6 +28,14 @@ public:
     virtual void setSpeed(int speed) = 0;
     virtual bool setLanguage(int code) = 0;
     virtual bool setSpeaker(int speaker) = 0;
+
+    // Receives synthesised samples; false aborts the synthesis.
+    using MemorySink = std::function<bool(const int16_t *samples, size_t count)>;
+    // Samples per second of synthesizeToMemory(); 0 for an engine that cannot.
+    virtual int memorySampleRate() { return 0; }
+    // Synthesises `text` with the current settings into `sink` on the caller's
+    // thread: 0 done, 1 aborted by `sink`, -1 unable.
+    virtual int synthesizeToMemory(const std::string &, const MemorySink &) { return -1; }
 };
 
 } // namespace upctv

@@ -87,6 +87,31 @@ bool SpeechEngine::setSpeaker(int speaker) {
     return true;
 }
 
+int SpeechEngine::memorySampleRate() {
+    return m_synth->sampleRate();
+}
+
+int SpeechEngine::synthesizeToMemory(const std::string &text, const MemorySink &sink) {
+    stop();
+    VoiceChoice voice;
+    int speed = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        voice = m_voice;
+        speed = m_speed;
+    }
+    std::lock_guard synthLock(m_synthMutex);
+    bool aborted = false;
+    const bool completed =
+        m_synth->synthesize(text, voice, speed, [&](const int16_t *samples, size_t count) {
+            aborted = !sink(samples, count);
+            return !aborted;
+        });
+    if (completed)
+        return 0;
+    return aborted ? 1 : -1;
+}
+
 void SpeechEngine::run() {
     try {
         m_output->open();
@@ -123,6 +148,7 @@ void SpeechEngine::speak(Synthesizer &synth, const Job &job) {
     if (!isCurrent(job.epoch))
         return;
     m_output->begin();
+    std::lock_guard synthLock(m_synthMutex);
     const bool completed = synth.synthesize(job.text, job.voice, job.speed,
                                             [this, &job](const int16_t *samples, size_t count) {
                                                 return deliver(job.epoch, samples, count);

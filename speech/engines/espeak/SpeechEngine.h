@@ -52,6 +52,11 @@ public:
     bool setLanguage(int code) override;
     bool setSpeaker(int speaker) override;
 
+    // The synthesiser's own rate and samples, straight to the caller; what is
+    // being played is stopped first, and the engine thread waits meanwhile.
+    int memorySampleRate() override;
+    int synthesizeToMemory(const std::string &text, const MemorySink &sink) override;
+
 private:
     struct Job {
         std::string text;
@@ -77,6 +82,8 @@ private:
     VoiceChoice m_voice;
     int m_speed;
 
+    // Held while the synthesiser runs, by the engine thread or synthesizeToMemory().
+    std::mutex m_synthMutex;
     // Created by the constructor, then used by the engine thread only, and
     // destroyed after it has been joined.
     std::unique_ptr<Synthesizer> m_synth;

@@ -111,3 +111,23 @@ UPCTV_EXPORT int upcTVSetSpeaker(int speaker) {
     return withEngine(
         [speaker](upctv::Engine &engine) { return engine.setSpeaker(speaker) ? 0 : -1; });
 }
+
+/* 0 when the engine cannot synthesise to memory (speech-dispatcher) or could not
+ * start; else the synthesiser's own sample rate. */
+UPCTV_EXPORT int upcTVSampleRate(void) {
+    const int rate = withEngine([](upctv::Engine &engine) { return engine.memorySampleRate(); });
+    return rate > 0 ? rate : 0;
+}
+
+/* Synthesises on the caller's thread, the engine thread held off meanwhile; the
+ * sink's chunks come straight from the synthesiser. See upctv.h for the results. */
+UPCTV_EXPORT int upcTVSynthesize(const char *text, upcTVSampleSink sink, void *context) {
+    if (text == nullptr || sink == nullptr)
+        return -1;
+    return withEngine([text, sink, context](upctv::Engine &engine) {
+        return engine.synthesizeToMemory(
+            std::string(text), [sink, context](const int16_t *samples, size_t count) {
+                return sink(context, samples, static_cast<int>(count)) == 0;
+            });
+    });
+}

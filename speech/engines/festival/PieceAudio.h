@@ -35,7 +35,7 @@ struct Voicing {
 size_t pauseAfter(PieceEnd end, double speedRatio, int sampleRate);
 
 // Trims `samples` to the sound plus the margin on each side, brings it to the
-// voicing's pace (see TimeStretch.h), fades the margin in and out, then appends
+// voicing's pace (TempoStretcher, pitch kept), fades the margin in and out, then appends
 // the pause that `end` calls for. A piece without sound becomes just the pause.
 void shapePiece(std::vector<int16_t> &samples, PieceEnd end, const Voicing &voicing,
                 int sampleRate);
