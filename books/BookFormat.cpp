@@ -1,5 +1,7 @@
 #include "BookFormat.h"
 
+#include "DaisyBook.h"
+
 #include <algorithm>
 
 namespace {
@@ -35,6 +37,25 @@ const Extension *extensionOf(const QString &path) {
 
 namespace BookFormats {
 
+namespace {
+
+// A DAISY book is called by its own title; without one, by its folder's name
+// (its package is always called ncc.html or the like) or its zip's.
+QString daisyTitleOf(const QString &path, const QString &name) {
+    const QString title = QString::fromUtf8(DaisyBook::titleOf(path)).simplified();
+    if (!title.isEmpty()) {
+        return title;
+    }
+    if (name.endsWith(u".zip", Qt::CaseInsensitive)) {
+        return name.chopped(4);
+    }
+    const QString folder = path.left(std::max<qsizetype>(0, path.lastIndexOf(u'/')));
+    const QString folderName = folder.mid(folder.lastIndexOf(u'/') + 1);
+    return folderName.isEmpty() ? name : folderName;
+}
+
+} // namespace
+
 BookFormat formatOf(const QString &path) {
     const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     if (name.compare(u"ncc.html", Qt::CaseInsensitive) == 0 ||
@@ -68,6 +89,9 @@ QString chooserMask() {
 
 QString titleOf(const QString &fileName) {
     const QString name = fileName.mid(fileName.lastIndexOf(u'/') + 1);
+    if (formatOf(fileName) == BookFormat::Daisy) {
+        return daisyTitleOf(fileName, name);
+    }
     const Extension *extension = extensionOf(name);
     const qsizetype cut = extension != nullptr ? extension->suffix.size() : 4;
     return name.left(std::max<qsizetype>(0, name.size() - cut));

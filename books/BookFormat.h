@@ -29,7 +29,8 @@ QString chooserMask();
 
 // The spoken title of the book whose file name (or full path) is `fileName`: the
 // name without its book extension; for a name with no book extension, the name
-// less its last four characters (empty when it has four or fewer).
+// less its last four characters (empty when it has four or fewer). A DAISY
+// book's is its own title (dc:title), else its folder's or zip's name.
 QString titleOf(const QString &fileName);
 
 } // namespace BookFormats

@@ -1,5 +1,6 @@
 #include "FileListBox.h"
 
+#include "DaisyListing.h"
 #include "PathRules.h"
 
 #include <QDir>
@@ -28,7 +29,7 @@ QString FileListBox::FileName() const {
     if (row < 0) {
         return QString();
     }
-    return PathRules::joinPath(m_directory, item(row)->text());
+    return PathRules::joinPath(m_directory, item(row)->data(Qt::UserRole).toString());
 }
 
 FolderResult FileListBox::followFolder(const QString &folder) {
@@ -55,8 +56,9 @@ void FileListBox::showEvent(QShowEvent *event) {
 
 FolderResult FileListBox::readEntries(const QString &folder) {
     QStringList names;
+    const QStringList patterns = PathRules::maskPatterns(m_mask);
     const FolderResult result =
-        FolderScan::matchingFiles(folder, PathRules::maskPatterns(m_mask), names);
+        FolderScan::matchingFiles(folder, patterns + DaisyListing::packagePatterns(), names);
     if (!result) {
         return result;
     }
@@ -65,7 +67,10 @@ FolderResult FileListBox::readEntries(const QString &folder) {
     {
         const QSignalBlocker blocker(this);
         clear();
-        addItems(names);
+        for (const DaisyListing::Entry &entry : DaisyListing::arrange(folder, names, patterns)) {
+            auto *line = new QListWidgetItem(entry.text, this);
+            line->setData(Qt::UserRole, entry.file);
+        }
         setCurrentRow(-1);
     }
     m_lastReported.clear();

@@ -5,7 +5,8 @@
 
 // The file list of the book chooser (the dialog's LlistaArxius): the names of the
 // files of one folder that match a mask, sorted without regard to case, without
-// hidden files and without anything that is not a regular file. It reads its
+// hidden files and without anything that is not a regular file; a DAISY book
+// there is one line, its title (DaisyListing). It reads its
 // folder when first shown, when it follows the folder list to another folder and
 // when its mask changes; at no other time. UI thread only.
 class FileListBox : public PlainListBox {
