@@ -19,8 +19,8 @@ bool isBookPart(const QString &name) {
     static const QStringList suffixes{
         QStringLiteral(".html"), QStringLiteral(".htm"), QStringLiteral(".xhtml"),
         QStringLiteral(".smil"), QStringLiteral(".ncx"), QStringLiteral(".xml"),
-        QStringLiteral(".opf"), QStringLiteral(".mp3"), QStringLiteral(".wav"),
-        QStringLiteral(".css"), QStringLiteral(".res")};
+        QStringLiteral(".opf"),  QStringLiteral(".mp3"), QStringLiteral(".wav"),
+        QStringLiteral(".css"),  QStringLiteral(".res")};
     return std::any_of(suffixes.cbegin(), suffixes.cend(), [&name](const QString &suffix) {
         return name.endsWith(suffix, Qt::CaseInsensitive);
     });

@@ -35,6 +35,7 @@ void CurrentStructure::follow(const QString &bookPath, bool clipboard) {
     m_cacheKey = key;
     m_clipboard = clipboard;
     m_structure.reset();
+    m_phrases.reset();
     m_textPath.clear();
     m_textSize = 0;
     if (bookPath.isEmpty()) {
@@ -46,6 +47,9 @@ void CurrentStructure::follow(const QString &bookPath, bool clipboard) {
     }
     m_textPath = text.path;
     m_textSize = QFileInfo(text.path).size();
+    if (!text.phrases.isEmpty()) {
+        m_phrases = PhraseTable::load(text.phrases);
+    }
     const bool plain = clipboard || BookFormats::formatOf(bookPath) == BookFormat::PlainText ||
                        BookFormats::formatOf(bookPath) == BookFormat::Unknown;
     m_kind = plain ? Paragraphs::Kind::PlainText : Paragraphs::Kind::Extracted;

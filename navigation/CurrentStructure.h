@@ -2,6 +2,7 @@
 
 #include "BookStructure.h"
 #include "Paragraphs.h"
+#include "PhraseTable.h"
 
 #include <QString>
 
@@ -33,6 +34,9 @@ public:
     // The structure, once known; null while the scan runs or without a book.
     const BookStructure *structure();
 
+    // A recorded book's phrase table (its durations); null for every other book.
+    const PhraseTable *phrases() const { return m_phrases ? &*m_phrases : nullptr; }
+
     QString textPath() const { return m_textPath; }
     Paragraphs::Kind kind() const { return m_kind; }
     qint64 textSize() const { return m_textSize; }
@@ -48,6 +52,7 @@ private:
     Paragraphs::Kind m_kind = Paragraphs::Kind::Extracted;
     qint64 m_textSize = 0;
     std::optional<BookStructure> m_structure;
+    std::optional<PhraseTable> m_phrases;
     std::shared_ptr<std::atomic_bool> m_cancel;
     std::future<std::optional<BookStructure>> m_scan;
 };

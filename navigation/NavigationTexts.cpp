@@ -56,7 +56,14 @@ QByteArray timeLeft(qint64 seconds) {
     if (minutes == 0) {
         return said(Messages::LessThanAMinute);
     }
-    QByteArray text = said(Messages::TimeLeft);
+    return said(Messages::TimeLeft) + hoursAndMinutes(minutes);
+}
+
+QByteArray hoursAndMinutes(qint64 minutes) {
+    if (minutes == 0) {
+        return count(0, Messages::OneMinute, Messages::Minutes);
+    }
+    QByteArray text;
     if (minutes >= 60) {
         text += count(minutes / 60, Messages::OneHour, Messages::Hours);
         if (minutes % 60 != 0) {
@@ -70,7 +77,7 @@ QByteArray timeLeft(qint64 seconds) {
 }
 
 QByteArray whereAmI(const Navigator &navigator, const QByteArray &title, qint64 position, int speed,
-                    bool catalan) {
+                    bool catalan, const PhraseTable *recording) {
     QByteArray text = title + ". ";
     if (const auto heading = navigator.headingAt(position)) {
         text += navigator.structure()->heading(*heading).text.toByteArray() + ". ";
@@ -84,6 +91,13 @@ QByteArray whereAmI(const Navigator &navigator, const QByteArray &title, qint64 
     const qint64 done = std::clamp<qint64>(position, 0, size);
     text += said(Messages::ShareRead) + QByteArray::number(done * 100 / size) +
             said(Messages::PerCent) + ". ";
+    if (recording != nullptr) {
+        const qsizetype phrase = std::max<qsizetype>(recording->indexAtOrBefore(position), 0);
+        const qint64 elapsedMs = recording->isEmpty() ? 0 : recording->elapsedMs(phrase);
+        const qint64 leftMs = std::max<qint64>(recording->totalMs() - elapsedMs, 0);
+        text += said(Messages::TimeListened) + hoursAndMinutes((elapsedMs + 30000) / 60000) + ". ";
+        return text + timeLeft(leftMs / 1000);
+    }
     text += timeLeft(SpeechRate::secondsFor(size - done, speed, catalan));
     return text;
 }

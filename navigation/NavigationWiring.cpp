@@ -51,7 +51,7 @@ struct Navigation {
             structure->title.isEmpty() ? State().BookTitle.toUtf8() : structure->title;
         const SpeechService &speech = Speech();
         return NavigationTexts::whereAmI(navigator, title, from, speech.ReadingSpeed,
-                                         speech.CatalanActive);
+                                         speech.CatalanActive, current.phrases());
     }
 
     NavigationAnswer goToPrompt() {

@@ -196,6 +196,8 @@ inline constexpr Phrase PageOf{" de ", " de "};
 inline constexpr Phrase ShareRead{"Llegit el ", "Leído el "};
 inline constexpr Phrase PerCent{" per cent", " por ciento"};
 inline constexpr Phrase TimeLeft{"Queden unes ", "Quedan unas "};
+// A recorded book: the time listened to, by the book's own durations.
+inline constexpr Phrase TimeListened{"Temps escoltat: ", "Tiempo escuchado: "};
 inline constexpr Phrase OneHour{" hora", " hora"};
 inline constexpr Phrase Hours{" hores", " horas"};
 inline constexpr Phrase OneMinute{" minut", " minuto"};

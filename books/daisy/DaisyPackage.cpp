@@ -127,8 +127,12 @@ const xmlNode *nextNode(const xmlNode *node, bool descend) {
 
 namespace DaisyPackages {
 
-DaisyPackage readNcc(const QByteArray &ncc, const QString &nccName, bool metadataOnly) {
+DaisyPackage readNcc(const QByteArray &whole, const QString &nccName, bool metadataOnly) {
     DaisyPackage package;
+    // The metadata is all in the head: the body of a long book's NCC (thousands
+    // of headings and pages) is not parsed for it.
+    const qsizetype body = metadataOnly ? whole.toLower().indexOf("<body") : -1;
+    const QByteArray ncc = body < 0 ? whole : whole.left(body);
     const QByteArray encoding = MarkupText::detectEncoding(ncc);
     const std::unique_ptr<xmlDoc, DocumentDeleter> doc(
         htmlReadMemory(ncc.constData(), int(ncc.size()), nullptr, encoding.constData(),
