@@ -58,6 +58,21 @@ struct Phrases {
 
 bool addPhrase(DaisySource &source, DaisyContent &content, const SmilPhrase &phrase,
                const QString &smil, Phrases &phrases) {
+    // A book of audio with an NCC only points the text of its pars at the NCC:
+    // it has no text, and each of a par's clips is a phrase of its own.
+    const QString document = phrase.text.left(phrase.text.indexOf(u'#'));
+    const bool hasText =
+        !phrase.text.isEmpty() && document.compare(source.packageName(), Qt::CaseInsensitive) != 0;
+    if (!hasText && phrase.clips.size() > 1) {
+        for (size_t i = 0; i < phrase.clips.size(); ++i) {
+            const SmilPhrase clip{
+                QString(), {phrase.clips[i]}, i == 0 ? phrase.ids : QStringList()};
+            if (!addPhrase(source, content, clip, smil, phrases)) {
+                return false;
+            }
+        }
+        return true;
+    }
     const qsizetype number = qsizetype(phrases.contentOffsets.size());
     if (!phrases.audio.addPhrase(number)) {
         return false;
@@ -73,7 +88,7 @@ bool addPhrase(DaisySource &source, DaisyContent &content, const SmilPhrase &phr
             return false;
         }
     }
-    phrases.contentOffsets.push_back(phrase.text.isEmpty() ? -1 : content.offsetOf(phrase.text));
+    phrases.contentOffsets.push_back(hasText ? content.offsetOf(phrase.text) : -1);
     for (const QString &id : phrase.ids) {
         phrases.targets.insert(smil + u'#' + id, number);
     }
