@@ -1,12 +1,16 @@
 // An EPUB read through the real book chooser and the program's own wiring,
 // against the speech double: stopped with Return in its second sentence, then,
-// after a restart of the reader, opened again and resumed at that sentence.
+// after a restart of the reader, opened again and resumed at that sentence. A
+// recorded DAISY book the same way, through the player, by its phrases.
+#include "BookCache.h"
 #include "BookMaker.h"
 #include "ChooserDriver.h"
+#include "DaisyMaker.h"
 #include "DoubleLog.h"
 #include "Engines.h"
 #include "FreshSession.h"
 #include "Messages.h"
+#include "PhraseTable.h"
 #include "ReaderHooks.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
@@ -20,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -38,6 +43,36 @@ QByteArray spoken(const QByteArray &text) {
     return text + ' ';
 }
 
+// The phrases whose clips the WAV file at `path` holds past its first `skip`
+// bytes, in the order heard, each once however long.
+QList<int> phrasesHeard(const QString &path, qint64 skip) {
+    QFile file(path);
+    QList<int> heard;
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(std::max<qint64>(skip, 44))) {
+        return heard;
+    }
+    const QByteArray bytes = file.readAll();
+    for (qsizetype at = 0; at + 1 < bytes.size(); at += 2) {
+        const auto sample =
+            int16_t(quint16(quint8(bytes[at])) | quint16(quint8(bytes[at + 1]) << 8));
+        const int phrase = DaisyMaker::phraseOf(sample);
+        if (phrase >= 0 && (heard.isEmpty() || heard.constLast() != phrase)) {
+            heard.append(phrase);
+        }
+    }
+    return heard;
+}
+
+// A restart: the reader's state and the speech library afresh, the settings
+// file and the cache kept.
+void restartReader() {
+    Speech().ReleaseSpeechLibrary();
+    QVERIFY(Speech().LoadSpeechLibrary());
+    TimerStatusUpcTV().disarm();
+    State() = ReaderState{};
+    BuildCatalanMenus();
+}
+
 } // namespace
 
 class TestBookRoad : public QObject {
@@ -46,14 +81,16 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void epubResumesAtItsSentenceAfterARestart();
+    void recordedDaisyResumesAtItsPhraseAfterARestart();
     void refusedBookIsSaidWithItsReason_data();
     void refusedBookIsSaidWithItsReason();
 
 private:
     // Opens the first book of the current folder through the chooser; when
-    // `stopAt` is spoken, presses Return. Returns what was read after the
-    // announcement.
+    // `stopAt` is spoken (or `stopWhen` holds), presses Return. Returns what
+    // was read after the announcement of `title`.
     Texts openFirstBook(const QByteArray &stopAt);
+    Texts openFirstBook(const std::function<bool()> &stopWhen, const QByteArray &title);
 
     std::unique_ptr<TestEnvironment> m_env;
     QString m_startFolder;
@@ -73,6 +110,12 @@ void TestBookRoad::cleanupTestCase() {
 }
 
 Texts TestBookRoad::openFirstBook(const QByteArray &stopAt) {
+    const DoubleLog log = m_env->log();
+    return openFirstBook(
+        [&] { return !stopAt.isEmpty() && log.textsRead().contains(spoken(stopAt)); }, "El viatge");
+}
+
+Texts TestBookRoad::openFirstBook(const std::function<bool()> &stopWhen, const QByteArray &title) {
     TFormPrincipal form;
     form.Hooks = readerHooks();
     form.Hooks.createBookChooser(&form);
@@ -81,7 +124,7 @@ Texts TestBookRoad::openFirstBook(const QByteArray &stopAt) {
     QTimer interrupt;
     interrupt.setInterval(5);
     connect(&interrupt, &QTimer::timeout, &form, [&] {
-        if (!stopAt.isEmpty() && log.textsRead().contains(spoken(stopAt))) {
+        if (stopWhen && stopWhen()) {
             interrupt.stop();
             QTest::keyClick(&form, Qt::Key_Return);
         }
@@ -90,7 +133,7 @@ Texts TestBookRoad::openFirstBook(const QByteArray &stopAt) {
     ChooserDriver chooser(ChooserDriver::firstBook());
     form.MenuObrirFitxerClick(); // returns once the run has ended or stopped
     const Texts texts = log.textsRead();
-    const QByteArray announced = spoken(QByteArray(Messages::OpeningBookBeforeTitle) + "El viatge" +
+    const QByteArray announced = spoken(QByteArray(Messages::OpeningBookBeforeTitle) + title +
                                         Messages::OpeningBookAfterTitle);
     const qsizetype at = texts.indexOf(announced);
     return at < 0 ? Texts{"no announcement: " + log.dump().toUtf8()} : texts.mid(at + 1);
@@ -112,13 +155,7 @@ void TestBookRoad::epubResumesAtItsSentenceAfterARestart() {
     const qint64 secondStart = Heading.size() + First.size();
     QCOMPARE(Settings().readValue(path), QByteArray::number(secondStart));
 
-    // A restart: the reader's state and the speech library afresh, the settings
-    // file and the cache kept.
-    Speech().ReleaseSpeechLibrary();
-    QVERIFY(Speech().LoadSpeechLibrary());
-    TimerStatusUpcTV().disarm();
-    State() = ReaderState{};
-    BuildCatalanMenus();
+    restartReader();
 
     // Second run: from the stored sentence to the end, then back to 0.
     QCOMPARE(openFirstBook(QByteArray()),
@@ -128,6 +165,42 @@ void TestBookRoad::epubResumesAtItsSentenceAfterARestart() {
     // One text (with its structure beside it): the book was extracted once.
     QCOMPARE(QDir(m_env->path() + u"/cache/zelvora"_s).entryList({u"*.txt"_s}, QDir::Files).size(),
              1);
+}
+
+// Its folder shows one line, its title; the recording is heard phrase by phrase,
+// Return in the second phrase saves that phrase's start, and after a restart the
+// book resumes with that phrase.
+void TestBookRoad::recordedDaisyResumesAtItsPhraseAfterARestart() {
+    startFreshSession(*m_env);
+    QTemporaryDir books;
+    QVERIFY(books.isValid());
+    const QString heard = books.filePath(u"heard.wav"_s);
+    m_env->set("UPCTV_WAV_FILE", QFile::encodeName(heard));
+    m_env->set("UPCTV_WAV_PACE", "1"); // in real time, so that Return comes mid-phrase
+    DaisyMaker::Book book;
+    book.media = DaisyMaker::Media::Audio;
+    book.title = "Viatge enregistrat";
+    book.chapters = {{1, {{"Capítol u", 1500, {}}, {"Segona", 3000, {}}, {"Tercera", 600, {}}}}};
+    const QString ncc = DaisyMaker::make(QDir(books.path()).canonicalPath(), u"viatge"_s, book);
+    QVERIFY(!ncc.isEmpty());
+    const std::optional<PhraseTable> table =
+        PhraseTable::load(BookCache(BookCache::defaultFolder()).textOf(ncc).phrases);
+    QVERIFY(table && table->size() == 3);
+    QVERIFY(QDir::setCurrent(QFileInfo(ncc).path()));
+
+    const qint64 second = table->offset(1);
+    openFirstBook(
+        [&] { return State().SentenceStart == second && phrasesHeard(heard, 0).contains(1); },
+        book.title);
+    QCOMPARE(State().BookPath, ncc);
+    QCOMPARE(Settings().readValue(ncc), QByteArray::number(second));
+    QCOMPARE(phrasesHeard(heard, 0), (QList<int>{0, 1}));
+
+    const qint64 firstRun = QFileInfo(heard).size();
+    restartReader();
+    openFirstBook({}, book.title);
+    QCOMPARE(phrasesHeard(heard, firstRun), (QList<int>{1, 2}));
+    QCOMPARE(Settings().readValue(ncc), QByteArray("0"));
 }
 
 void TestBookRoad::refusedBookIsSaidWithItsReason_data() {
