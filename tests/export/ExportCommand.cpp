@@ -22,6 +22,13 @@ void start(QProcess &process, const TestEnvironment &env, const QString &book,
            const QStringList &arguments) {
     QProcessEnvironment environment = env.processEnvironment();
     environment.remove(QStringLiteral("ZELVORA_ENGINE"));
+    // The espeak-ng engine of this build by its bare name, as the program loads
+    // it: under AddressSanitizer dlopen() runs from the sanitizer's runtime, which
+    // does not search the program's RUNPATH.
+    const QString path = environment.value(QStringLiteral("LD_LIBRARY_PATH"));
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
+                       QStringLiteral(ZELVORA_BINARY_DIR "/lib") +
+                           (path.isEmpty() ? QString() : u':' + path));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(ZELVORA_BINARY_DIR "/bin/zelvora"),
                   QStringList{QStringLiteral("--export"), book} + arguments);
