@@ -190,7 +190,10 @@ Extracted extract(const QString &path) {
         extracted = recordedBook(*package, phrases, text);
     } else {
         if (text.isEmpty()) {
-            return Extracted::failed(ExtractionStatus::NoText);
+            // Without a single phrase its SMIL files are missing or broken; a
+            // book of phrases that name no text has none.
+            return Extracted::failed(phrases.contentOffsets.empty() ? ExtractionStatus::CannotOpen
+                                                                    : ExtractionStatus::NoText);
         }
         extracted = {ExtractionStatus::Ok, text, {}, {}};
         addNavigation(*package, phrases, phrases.contentOffsets, extracted.structure);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using DaisyMaker::Format;
 using DaisyMaker::Media;
 
@@ -93,6 +94,8 @@ private:
 private slots:
     void booksGiveTheirTextStructureAndPhrases_data();
     void booksGiveTheirTextStructureAndPhrases();
+    void damagedBooksPlayWhatTheyCanOrAreRefused_data();
+    void damagedBooksPlayWhatTheyCanOrAreRefused();
 };
 
 void TestDaisyBooks::checkStructure(const Extracted &book, const QList<Expected> &expected,
@@ -148,6 +151,7 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases_data() {
     QTest::addColumn<Format>("format");
     QTest::addColumn<Media>("media");
     QTest::addColumn<bool>("zipped");
+    QTest::addColumn<QByteArray>("encoding");
     for (const auto &[format, formatName] :
          {std::pair{Format::Daisy202, "2.02"}, std::pair{Format::Daisy3, "3"}}) {
         for (const auto &[media, mediaName] :
@@ -155,10 +159,17 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases_data() {
               std::pair{Media::TextAndAudio, "text and audio"}}) {
             for (const bool zipped : {false, true}) {
                 QTest::addRow("%s, %s%s", formatName, mediaName, zipped ? ", zipped" : "")
-                    << format << media << zipped;
+                    << format << media << zipped << QByteArray("utf-8");
             }
         }
     }
+    // Older books: an NCC and content in Windows-1252 that do not say so.
+    QTest::newRow("2.02, text, Windows-1252")
+        << Format::Daisy202 << Media::Text << false << QByteArray("windows-1252");
+    QTest::newRow("2.02, text and audio, Windows-1252")
+        << Format::Daisy202 << Media::TextAndAudio << false << QByteArray("windows-1252");
+    QTest::newRow("2.02, audio, Windows-1252")
+        << Format::Daisy202 << Media::Audio << true << QByteArray("windows-1252");
 }
 
 void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
@@ -195,6 +206,7 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
         for (qsizetype i = 0; i < table->size(); ++i) {
             offsets.push_back(table->offset(i));
             QCOMPARE(table->indexOf(table->offset(i)), i);
+            QCOMPARE(table->indexAtOrBefore(table->offset(i) + 1), i);
             QVERIFY(
                 isPhrase(extracted.text, table->offset(i),
                          media == Media::Audio ? DaisyBook::PhrasePlaceholder : expected[i].text));
@@ -209,6 +221,111 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
         checkClips(*table, book, path, all);
     }
     checkStructure(extracted, expected, offsets);
+}
+
+void TestDaisyBooks::damagedBooksPlayWhatTheyCanOrAreRefused_data() {
+    // Edits of the made book, "file|from|to" ("file" alone removes it); then the
+    // phrases (numbered through the book) whose text or clip is still there.
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<Media>("media");
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<ExtractionStatus>("status");
+    QTest::addColumn<QList<int>>("kept");
+    const QList<int> all{0, 1, 2, 3, 4, 5, 6};
+    QTest::newRow("a clip of zero length")
+        << Format::Daisy202 << Media::TextAndAudio
+        << QStringList{u"c1.smil|clip-end=\"npt=1.400s\"|clip-end=\"npt=1.100s\""_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 3, 4, 5, 6};
+    QTest::newRow("a clip that ends before it begins")
+        << Format::Daisy3 << Media::Audio
+        << QStringList{u"c3.smil|clip-end=\"npt=1.200s\"|clip-end=\"npt=0.100s\""_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 2, 3, 4, 5};
+    QTest::newRow("an audio file missing: its clips are skipped when played")
+        << Format::Daisy202 << Media::Audio << QStringList{u"c2.wav"_s} << ExtractionStatus::Ok
+        << all;
+    QTest::newRow("every audio file missing") << Format::Daisy202 << Media::TextAndAudio
+                                              << QStringList{u"c1.wav"_s, u"c2.wav"_s, u"c3.wav"_s}
+                                              << ExtractionStatus::CannotOpen << QList<int>{};
+    QTest::newRow("a SMIL file missing")
+        << Format::Daisy202 << Media::TextAndAudio << QStringList{u"c2.smil"_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 2, 5, 6};
+    QTest::newRow("a SMIL file missing, DAISY 3 text")
+        << Format::Daisy3 << Media::Text << QStringList{u"c1.smil"_s} << ExtractionStatus::Ok
+        << all;
+    QTest::newRow("a SMIL file that breaks off")
+        << Format::Daisy3 << Media::TextAndAudio
+        << QStringList{u"c2.smil|<par endsync=\"last\" id=\"t4\">|<par <<"_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 2, 3, 5, 6};
+    QTest::newRow("a phrase's text points at its own SMIL file")
+        << Format::Daisy202 << Media::TextAndAudio
+        << QStringList{u"c1.smil|content.html#p1|c1.smil#t1"_s} << ExtractionStatus::Ok << all;
+    QTest::newRow("the spine lists a SMIL file twice")
+        << Format::Daisy3 << Media::TextAndAudio
+        << QStringList{u"book.opf|<itemref idref=\"smil0\"/>|<itemref idref=\"smil0\"/>"
+                       u"<itemref idref=\"smil1\"/><itemref idref=\"smil0\"/>"_s}
+        << ExtractionStatus::Ok << all;
+    QTest::newRow("the NCC links to a SMIL file that is not there")
+        << Format::Daisy202 << Media::Audio
+        << QStringList{u"ncc.html|<body>|<body><h1><a href=\"lost.smil#x\">Perdut</a></h1>"_s}
+        << ExtractionStatus::Ok << all;
+    QTest::newRow("every SMIL file missing")
+        << Format::Daisy202 << Media::Audio << QStringList{u"c1.smil"_s, u"c2.smil"_s, u"c3.smil"_s}
+        << ExtractionStatus::CannotOpen << QList<int>{};
+    QTest::newRow("a protected DAISY 3 book")
+        << Format::Daisy3 << Media::TextAndAudio
+        << QStringList{u"book.opf|</manifest>|<item id=\"key\" href=\"book.pdtb2\" "
+                       u"media-type=\"application/x-pdtb2+xml\"/></manifest>"_s}
+        << ExtractionStatus::Protected << QList<int>{};
+}
+
+void TestDaisyBooks::damagedBooksPlayWhatTheyCanOrAreRefused() {
+    QFETCH(Format, format);
+    QFETCH(Media, media);
+    QFETCH(QStringList, edits);
+    QFETCH(ExtractionStatus, status);
+    QFETCH(QList<int>, kept);
+    const DaisyMaker::Book book{format, media, false, "Llibre", "", "ca", "utf-8", chapters()};
+    const QString path =
+        DaisyMaker::make(m_dir.path(), QString::fromUtf8(QTest::currentDataTag()), book);
+    QVERIFY(!path.isEmpty());
+    const QString folder = QFileInfo(path).absolutePath() + u'/';
+    for (const QString &edit : edits) {
+        const QStringList parts = edit.split(u'|');
+        QFile file(folder + parts[0]);
+        if (parts.size() == 1) {
+            QVERIFY(file.remove());
+            continue;
+        }
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        QVERIFY(bytes.contains(parts[1].toUtf8()));
+        bytes.replace(parts[1].toUtf8(), parts[2].toUtf8());
+        QVERIFY(file.resize(0) && file.write(bytes) == bytes.size());
+    }
+    const Extracted extracted = DaisyBook::extract(path);
+    QCOMPARE(extracted.status, status);
+    if (status != ExtractionStatus::Ok) {
+        QVERIFY(extracted.text.isEmpty());
+        return;
+    }
+    QCOMPARE(DaisyBook::titleOf(path), book.title);
+    const QList<Expected> expected = expectedPhrases(book);
+    if (media == Media::Text) {
+        for (int n = 0; n < expected.size(); ++n) {
+            QCOMPARE(extracted.text.contains(expected[n].text), kept.contains(n));
+        }
+        return;
+    }
+    const std::optional<PhraseTable> table = PhraseTable::parse(extracted.phrases);
+    QVERIFY(table.has_value());
+    checkClips(*table, book, path, kept);
+    // Whatever was lost, every heading and page still lands on a phrase.
+    for (qsizetype i = 0; i < extracted.structure.headingCount(); ++i) {
+        QVERIFY(table->indexOf(extracted.structure.heading(i).offset) >= 0);
+    }
+    for (qsizetype i = 0; i < extracted.structure.pageCount(); ++i) {
+        QVERIFY(table->indexOf(extracted.structure.page(i).offset) >= 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDaisyBooks)
