@@ -238,7 +238,7 @@ void TestDaisyBooks::damagedBooksPlayWhatTheyCanOrAreRefused_data() {
         << ExtractionStatus::Ok << QList<int>{0, 1, 3, 4, 5, 6};
     QTest::newRow("a clip that ends before it begins")
         << Format::Daisy3 << Media::Audio
-        << QStringList{u"c3.smil|clip-end=\"npt=1.200s\"|clip-end=\"npt=0.100s\""_s}
+        << QStringList{u"c3.smil|clipEnd=\"0:00:01.200\"|clipEnd=\"0:00:00.100\""_s}
         << ExtractionStatus::Ok << QList<int>{0, 1, 2, 3, 4, 5};
     QTest::newRow("an audio file missing: its clips are skipped when played")
         << Format::Daisy202 << Media::Audio << QStringList{u"c2.wav"_s} << ExtractionStatus::Ok
