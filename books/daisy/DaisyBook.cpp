@@ -103,14 +103,19 @@ void readSmilFiles(DaisySource &source, const DaisyPackage &package, DaisyConten
         if (!more) {
             break;
         }
-        phrases.targets.insert(smil, qsizetype(phrases.contentOffsets.size()));
         if (source.read(smil, MaxSmilBytes, bytes) != ZipArchive::Read::Ok) {
             continue; // a missing SMIL file loses its phrases, not the book
         }
+        const qsizetype first = qsizetype(phrases.contentOffsets.size());
         SmilReader::read(asXml(std::move(bytes)), smil, [&](const SmilPhrase &phrase) {
             more = addPhrase(source, content, phrase, smil, phrases);
             return more;
         });
+        // A link to the file itself lands on its first phrase; a file without
+        // any phrase is no target at all, not the start of the next file.
+        if (qsizetype(phrases.contentOffsets.size()) > first) {
+            phrases.targets.insert(smil, first);
+        }
     }
 }
 
