@@ -50,7 +50,10 @@ std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
 struct Phrases {
     PhraseTable audio;                  // keyed by phrase number until the index text exists
     std::vector<qint64> contentOffsets; // per phrase, its text's offset, -1 when none
-    QHash<QString, qsizetype> targets;  // "smil#id" and "smil" -> phrase number
+    // "smil#id" -> phrase number, only for the ids the navigation points at (-1
+    // until found), so that a book of a million phrases keeps no million ids;
+    // "smil" -> its first phrase.
+    QHash<QString, qsizetype> targets;
     QHash<QString, bool> fileExists;
     bool anyClip = false;
     bool anyPlayable = false;
@@ -90,13 +93,19 @@ bool addPhrase(DaisySource &source, DaisyContent &content, const SmilPhrase &phr
     }
     phrases.contentOffsets.push_back(hasText ? content.offsetOf(phrase.text) : -1);
     for (const QString &id : phrase.ids) {
-        phrases.targets.insert(smil + u'#' + id, number);
+        const auto target = phrases.targets.find(smil + u'#' + id);
+        if (target != phrases.targets.end() && *target < 0) {
+            *target = number;
+        }
     }
     return true;
 }
 
 void readSmilFiles(DaisySource &source, const DaisyPackage &package, DaisyContent &content,
                    Phrases &phrases) {
+    for (const DaisyNavEntry &entry : package.nav) {
+        phrases.targets.insert(entry.smil + u'#' + entry.fragment, -1);
+    }
     QByteArray bytes;
     bool more = true;
     for (const QString &smil : package.smilFiles) {
