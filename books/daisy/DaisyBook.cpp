@@ -8,7 +8,6 @@
 #include "TextBuilder.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 #include <optional>
 
@@ -17,15 +16,6 @@ namespace {
 constexpr qint64 MaxPackageBytes = 32LL * 1024 * 1024;
 constexpr qint64 MaxSmilBytes = 64LL * 1024 * 1024;
 constexpr qsizetype LongestPhraseText = 600;
-
-// A SMIL or package file without an encoding declaration that is not UTF-8 is
-// Windows-1252, as older books are; the XML reader only knows UTF-8 then.
-QByteArray asXml(QByteArray bytes) {
-    if (!bytes.startsWith("<?xml") && !QByteArrayView(bytes).isValidUtf8()) {
-        return QStringDecoder("windows-1252").decode(bytes).operator QString().toUtf8();
-    }
-    return bytes;
-}
 
 std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
     QByteArray bytes;
@@ -36,12 +26,13 @@ std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
         return DaisyPackages::readNcc(bytes, source.packageName(), metadataOnly);
     }
     QString ncxName;
-    DaisyPackage package = DaisyPackages::readOpf(asXml(bytes), source.packageName(), ncxName);
+    DaisyPackage package =
+        DaisyPackages::readOpf(DaisyPackages::asXml(bytes), source.packageName(), ncxName);
     if (!package.isDtb) {
         return std::nullopt;
     }
     if (!metadataOnly && source.read(ncxName, MaxPackageBytes, bytes) == ZipArchive::Read::Ok) {
-        DaisyPackages::readNcx(asXml(bytes), ncxName, package);
+        DaisyPackages::readNcx(DaisyPackages::asXml(bytes), ncxName, package);
     }
     return package;
 }
@@ -116,10 +107,11 @@ void readSmilFiles(DaisySource &source, const DaisyPackage &package, DaisyConten
             continue; // a missing SMIL file loses its phrases, not the book
         }
         const qsizetype first = qsizetype(phrases.contentOffsets.size());
-        SmilReader::read(asXml(std::move(bytes)), smil, [&](const SmilPhrase &phrase) {
-            more = addPhrase(source, content, phrase, smil, phrases);
-            return more;
-        });
+        SmilReader::read(DaisyPackages::asXml(std::move(bytes)), smil,
+                         [&](const SmilPhrase &phrase) {
+                             more = addPhrase(source, content, phrase, smil, phrases);
+                             return more;
+                         });
         // A link to the file itself lands on its first phrase; a file without
         // any phrase is no target at all, not the start of the next file.
         if (qsizetype(phrases.contentOffsets.size()) > first) {

@@ -4,6 +4,7 @@
 #include "MarkupText.h"
 
 #include <QSet>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <libxml/HTMLparser.h>
@@ -165,6 +166,24 @@ DaisyPackage readNcc(const QByteArray &ncc, const QString &nccName, bool metadat
         package.title = headTitle;
     }
     return package;
+}
+
+QByteArray asXml(QByteArray bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
+        QByteArrayView(bytes).isValidUtf8()) {
+        return bytes;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.remove(0, 3); // a UTF-8 mark on a file that is not UTF-8 says nothing
+    }
+    if (bytes.startsWith("<?xml")) {
+        const qsizetype end = bytes.indexOf("?>");
+        if (end > 0 && QByteArrayView(bytes).first(end).contains("encoding")) {
+            return bytes;
+        }
+    }
+    QStringDecoder windows1252("windows-1252");
+    return QString(windows1252.decode(bytes)).toUtf8();
 }
 
 qint64 clockValueMs(QStringView value) {

@@ -167,14 +167,17 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases_data() {
         << Format::Daisy202 << Media::TextAndAudio << false << QByteArray("windows-1252");
     QTest::newRow("2.02, audio, Windows-1252")
         << Format::Daisy202 << Media::Audio << true << QByteArray("windows-1252");
+    QTest::newRow("3, text and audio, Windows-1252")
+        << Format::Daisy3 << Media::TextAndAudio << false << QByteArray("windows-1252");
 }
 
 void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
     QFETCH(Format, format);
     QFETCH(Media, media);
     QFETCH(bool, zipped);
-    const DaisyMaker::Book book{format,        media, zipped,  "Contes d'Àfrica",
-                                "Núria Prova", "ca",  "utf-8", chapters()};
+    QFETCH(QByteArray, encoding);
+    const DaisyMaker::Book book{format,        media, zipped,   "Contes d'Àfrica",
+                                "Núria Prova", "ca",  encoding, chapters()};
     const QString path =
         DaisyMaker::make(m_dir.path(), QString::fromUtf8(QTest::currentDataTag()), book);
     QVERIFY(!path.isEmpty());

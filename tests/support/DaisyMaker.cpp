@@ -291,6 +291,11 @@ BookMaker::Entries daisy3Files(const Book &book, const std::vector<Placed> &plac
     if (hasText(book)) {
         files.append({"book.xml", dtbook(book, placed)});
     }
+    for (auto &file : files) {
+        if (book.encoding != "utf-8") {
+            file.second = encoded(book, file.second.replace(" encoding=\"utf-8\"", ""));
+        }
+    }
     return files;
 }
 
