@@ -25,16 +25,23 @@ QByteArray lower(const xmlChar *name) {
                            : QByteArray();
 }
 
+// libxml hands on the bytes of a document that broke its own encoding as they
+// are; what the book says of itself is kept as valid UTF-8 all the same.
+QByteArray validUtf8(const xmlChar *text) {
+    const QByteArrayView bytes(reinterpret_cast<const char *>(text));
+    return bytes.isValidUtf8() ? bytes.toByteArray() : QString::fromUtf8(bytes).toUtf8();
+}
+
 QByteArray attribute(const xmlNode *node, const char *name) {
     xmlChar *value = xmlGetProp(node, reinterpret_cast<const xmlChar *>(name));
-    const QByteArray bytes = value != nullptr ? QByteArray(reinterpret_cast<char *>(value)) : "";
+    const QByteArray bytes = value != nullptr ? validUtf8(value) : "";
     xmlFree(value);
     return bytes;
 }
 
 QByteArray contentOf(const xmlNode *node) {
     xmlChar *text = xmlNodeGetContent(node);
-    const QByteArray bytes = text != nullptr ? QByteArray(reinterpret_cast<char *>(text)) : "";
+    const QByteArray bytes = text != nullptr ? validUtf8(text) : "";
     xmlFree(text);
     return bytes.simplified();
 }
