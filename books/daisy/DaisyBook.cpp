@@ -8,7 +8,6 @@
 #include "TextBuilder.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 #include <optional>
 
@@ -17,15 +16,6 @@ namespace {
 constexpr qint64 MaxPackageBytes = 32LL * 1024 * 1024;
 constexpr qint64 MaxSmilBytes = 64LL * 1024 * 1024;
 constexpr qsizetype LongestPhraseText = 600;
-
-// A SMIL or package file without an encoding declaration that is not UTF-8 is
-// Windows-1252, as older books are; the XML reader only knows UTF-8 then.
-QByteArray asXml(QByteArray bytes) {
-    if (!bytes.startsWith("<?xml") && !QByteArrayView(bytes).isValidUtf8()) {
-        return QStringDecoder("windows-1252").decode(bytes).operator QString().toUtf8();
-    }
-    return bytes;
-}
 
 std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
     QByteArray bytes;
@@ -36,12 +26,13 @@ std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
         return DaisyPackages::readNcc(bytes, source.packageName(), metadataOnly);
     }
     QString ncxName;
-    DaisyPackage package = DaisyPackages::readOpf(asXml(bytes), source.packageName(), ncxName);
+    DaisyPackage package =
+        DaisyPackages::readOpf(DaisyPackages::asXml(bytes), source.packageName(), ncxName);
     if (!package.isDtb) {
         return std::nullopt;
     }
     if (!metadataOnly && source.read(ncxName, MaxPackageBytes, bytes) == ZipArchive::Read::Ok) {
-        DaisyPackages::readNcx(asXml(bytes), ncxName, package);
+        DaisyPackages::readNcx(DaisyPackages::asXml(bytes), ncxName, package);
     }
     return package;
 }
@@ -50,7 +41,10 @@ std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
 struct Phrases {
     PhraseTable audio;                  // keyed by phrase number until the index text exists
     std::vector<qint64> contentOffsets; // per phrase, its text's offset, -1 when none
-    QHash<QString, qsizetype> targets;  // "smil#id" and "smil" -> phrase number
+    // "smil#id" -> phrase number, only for the ids the navigation points at (-1
+    // until found), so that a book of a million phrases keeps no million ids;
+    // "smil" -> its first phrase.
+    QHash<QString, qsizetype> targets;
     QHash<QString, bool> fileExists;
     bool anyClip = false;
     bool anyPlayable = false;
@@ -90,27 +84,39 @@ bool addPhrase(DaisySource &source, DaisyContent &content, const SmilPhrase &phr
     }
     phrases.contentOffsets.push_back(hasText ? content.offsetOf(phrase.text) : -1);
     for (const QString &id : phrase.ids) {
-        phrases.targets.insert(smil + u'#' + id, number);
+        const auto target = phrases.targets.find(smil + u'#' + id);
+        if (target != phrases.targets.end() && *target < 0) {
+            *target = number;
+        }
     }
     return true;
 }
 
 void readSmilFiles(DaisySource &source, const DaisyPackage &package, DaisyContent &content,
                    Phrases &phrases) {
+    for (const DaisyNavEntry &entry : package.nav) {
+        phrases.targets.insert(entry.smil + u'#' + entry.fragment, -1);
+    }
     QByteArray bytes;
     bool more = true;
     for (const QString &smil : package.smilFiles) {
         if (!more) {
             break;
         }
-        phrases.targets.insert(smil, qsizetype(phrases.contentOffsets.size()));
         if (source.read(smil, MaxSmilBytes, bytes) != ZipArchive::Read::Ok) {
             continue; // a missing SMIL file loses its phrases, not the book
         }
-        SmilReader::read(asXml(std::move(bytes)), smil, [&](const SmilPhrase &phrase) {
-            more = addPhrase(source, content, phrase, smil, phrases);
-            return more;
-        });
+        const qsizetype first = qsizetype(phrases.contentOffsets.size());
+        SmilReader::read(DaisyPackages::asXml(std::move(bytes)), smil,
+                         [&](const SmilPhrase &phrase) {
+                             more = addPhrase(source, content, phrase, smil, phrases);
+                             return more;
+                         });
+        // A link to the file itself lands on its first phrase; a file without
+        // any phrase is no target at all, not the start of the next file.
+        if (qsizetype(phrases.contentOffsets.size()) > first) {
+            phrases.targets.insert(smil, first);
+        }
     }
 }
 
@@ -190,7 +196,10 @@ Extracted extract(const QString &path) {
         extracted = recordedBook(*package, phrases, text);
     } else {
         if (text.isEmpty()) {
-            return Extracted::failed(ExtractionStatus::NoText);
+            // Without a single phrase its SMIL files are missing or broken; a
+            // book of phrases that name no text has none.
+            return Extracted::failed(phrases.contentOffsets.empty() ? ExtractionStatus::CannotOpen
+                                                                    : ExtractionStatus::NoText);
         }
         extracted = {ExtractionStatus::Ok, text, {}, {}};
         addNavigation(*package, phrases, phrases.contentOffsets, extracted.structure);

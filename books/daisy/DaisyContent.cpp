@@ -1,5 +1,6 @@
 #include "DaisyContent.h"
 
+#include "DaisyPackage.h"
 #include "DaisySource.h"
 #include "DtbookText.h"
 #include "MarkupText.h"
@@ -25,7 +26,7 @@ void DaisyContent::read(const QString &document, bool dtbook) {
     }
     const QByteArray scope = document.toUtf8();
     if (dtbook) {
-        DtbookText::extract(bytes, m_text, scope);
+        DtbookText::extract(DaisyPackages::asXml(std::move(bytes)), m_text, scope);
     } else {
         MarkupText::extract(bytes, MarkupText::detectEncoding(bytes), m_text, scope);
     }

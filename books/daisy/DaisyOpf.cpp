@@ -2,6 +2,7 @@
 
 #include "DaisySource.h"
 
+#include <QBuffer>
 #include <QHash>
 #include <QXmlStreamReader>
 
@@ -105,7 +106,12 @@ DaisyPackage readOpf(const QByteArray &opf, const QString &opfName, QString &ncx
 }
 
 void readNcx(const QByteArray &ncx, const QString &ncxName, DaisyPackage &package) {
-    QXmlStreamReader xml(ncx);
+    // Through a device the XML reader decodes a few kilobytes at a time, not a
+    // copy of the whole file: a large book's NCX holds every page.
+    QBuffer buffer;
+    buffer.setData(ncx);
+    buffer.open(QIODevice::ReadOnly);
+    QXmlStreamReader xml(&buffer);
     int depth = 0;
     bool inPageList = false;
     bool inDocTitle = false;

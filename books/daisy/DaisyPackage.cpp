@@ -4,6 +4,7 @@
 #include "MarkupText.h"
 
 #include <QSet>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
 
 #include <libxml/HTMLparser.h>
@@ -24,16 +25,23 @@ QByteArray lower(const xmlChar *name) {
                            : QByteArray();
 }
 
+// libxml hands on the bytes of a document that broke its own encoding as they
+// are; what the book says of itself is kept as valid UTF-8 all the same.
+QByteArray validUtf8(const xmlChar *text) {
+    const QByteArrayView bytes(reinterpret_cast<const char *>(text));
+    return bytes.isValidUtf8() ? bytes.toByteArray() : QString::fromUtf8(bytes).toUtf8();
+}
+
 QByteArray attribute(const xmlNode *node, const char *name) {
     xmlChar *value = xmlGetProp(node, reinterpret_cast<const xmlChar *>(name));
-    const QByteArray bytes = value != nullptr ? QByteArray(reinterpret_cast<char *>(value)) : "";
+    const QByteArray bytes = value != nullptr ? validUtf8(value) : "";
     xmlFree(value);
     return bytes;
 }
 
 QByteArray contentOf(const xmlNode *node) {
     xmlChar *text = xmlNodeGetContent(node);
-    const QByteArray bytes = text != nullptr ? QByteArray(reinterpret_cast<char *>(text)) : "";
+    const QByteArray bytes = text != nullptr ? validUtf8(text) : "";
     xmlFree(text);
     return bytes.simplified();
 }
@@ -169,6 +177,24 @@ DaisyPackage readNcc(const QByteArray &whole, const QString &nccName, bool metad
         package.title = headTitle;
     }
     return package;
+}
+
+QByteArray asXml(QByteArray bytes) {
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") ||
+        QByteArrayView(bytes).isValidUtf8()) {
+        return bytes;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.remove(0, 3); // a UTF-8 mark on a file that is not UTF-8 says nothing
+    }
+    if (bytes.startsWith("<?xml")) {
+        const qsizetype end = bytes.indexOf("?>");
+        if (end > 0 && QByteArrayView(bytes).first(end).contains("encoding")) {
+            return bytes;
+        }
+    }
+    QStringDecoder windows1252("windows-1252");
+    return QString(windows1252.decode(bytes)).toUtf8();
 }
 
 qint64 clockValueMs(QStringView value) {

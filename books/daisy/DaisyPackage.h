@@ -48,6 +48,12 @@ DaisyPackage readOpf(const QByteArray &opf, const QString &opfName, QString &ncx
 // Adds the navMap (depth = level) and pageList of the NCX `ncx` to `package`.
 void readNcx(const QByteArray &ncx, const QString &ncxName, DaisyPackage &package);
 
+// An XML file of a DAISY book (package, NCX, SMIL, DTBook) as the XML reader
+// can read it: unchanged when it declares its encoding, has a UTF-16 byte-order
+// mark or is UTF-8; else it is Windows-1252, as older books are, and comes back
+// in UTF-8.
+QByteArray asXml(QByteArray bytes);
+
 // A SMIL clock value or an NCC/OPF total time ("npt=12.5s", "0:01:02.5",
 // "01:02.5", "12.5s", "250ms", "1.5h", "12.5") in milliseconds; -1 when it is
 // none of those.

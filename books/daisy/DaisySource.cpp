@@ -63,8 +63,23 @@ QString DaisySource::resolve(const QString &from, const QString &href) {
 }
 
 QString DaisySource::actualName(const QString &name) {
-    if (m_zip != nullptr || QFileInfo::exists(m_folder + name)) {
+    if (m_zip != nullptr) {
         return name; // the zip finds names in any case itself
+    }
+    // A book names each audio file once for each of its clips: one look a file.
+    const auto known = m_actualNames.constFind(name);
+    if (known != m_actualNames.cend()) {
+        return *known;
+    }
+    if (m_actualNames.size() >= MaxKnownNames) {
+        m_actualNames.clear();
+    }
+    return *m_actualNames.insert(name, lookUp(name));
+}
+
+QString DaisySource::lookUp(const QString &name) {
+    if (QFileInfo::exists(m_folder + name)) {
+        return name;
     }
     const qsizetype slash = name.lastIndexOf(u'/');
     const QString folder = name.left(slash + 1);

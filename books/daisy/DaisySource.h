@@ -43,6 +43,8 @@ public:
 
 private:
     QString actualName(const QString &name);
+    QString lookUp(const QString &name);
+    static constexpr qsizetype MaxKnownNames = 100'000;
 
     Kind m_kind = Kind::None;
     QString m_zipPath;
@@ -50,4 +52,5 @@ private:
     QString m_package; // relative to m_folder
     std::unique_ptr<ZipArchive> m_zip;
     QHash<QString, QHash<QString, QString>> m_namesByFolder; // lower case -> actual
+    QHash<QString, QString> m_actualNames;                   // as named -> actual
 };

@@ -3,6 +3,7 @@
 #include "DaisyPackage.h"
 #include "DaisySource.h"
 
+#include <QBuffer>
 #include <QXmlStreamReader>
 
 using namespace Qt::StringLiterals;
@@ -105,7 +106,12 @@ namespace SmilReader {
 
 bool read(const QByteArray &smil, const QString &smilName,
           const std::function<bool(const SmilPhrase &)> &phrase) {
-    QXmlStreamReader xml(smil);
+    // Read through a device, the XML reader decodes a few kilobytes at a time
+    // instead of a copy of the whole file.
+    QBuffer buffer;
+    buffer.setData(smil);
+    buffer.open(QIODevice::ReadOnly);
+    QXmlStreamReader xml(&buffer);
     PhraseStream stream(smilName, phrase);
     bool any = false;
     while (!xml.atEnd()) {

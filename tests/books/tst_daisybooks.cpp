@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using DaisyMaker::Format;
 using DaisyMaker::Media;
 
@@ -78,6 +79,16 @@ bool isPhrase(const QByteArray &text, qint64 offset, const QByteArray &phrase) {
     return sentence == phrase || sentence == phrase + '.';
 }
 
+// The clip phrase `n` of the book made at `path` plays.
+AudioClip clipOf(const DaisyMaker::Book &book, const QString &path, int n) {
+    const Expected phrase = expectedPhrases(book)[n];
+    const QString file = DaisyMaker::audioName(phrase.chapter);
+    return book.zipped ? AudioClip{path, QFileInfo(path).completeBaseName() + u'/' + file,
+                                   phrase.beginMs, phrase.endMs}
+                       : AudioClip{QString(), QFileInfo(path).absolutePath() + u'/' + file,
+                                   phrase.beginMs, phrase.endMs};
+}
+
 } // namespace
 
 class TestDaisyBooks : public QObject {
@@ -93,6 +104,8 @@ private:
 private slots:
     void booksGiveTheirTextStructureAndPhrases_data();
     void booksGiveTheirTextStructureAndPhrases();
+    void damagedBooksPlayWhatTheyCanOrAreRefused_data();
+    void damagedBooksPlayWhatTheyCanOrAreRefused();
 };
 
 void TestDaisyBooks::checkStructure(const Extracted &book, const QList<Expected> &expected,
@@ -119,9 +132,6 @@ void TestDaisyBooks::checkStructure(const Extracted &book, const QList<Expected>
 // The clips of the table are those of `phrases` of the book, in order, one each.
 void TestDaisyBooks::checkClips(const PhraseTable &table, const DaisyMaker::Book &book,
                                 const QString &path, const QList<int> &phrases) {
-    const QList<Expected> expected = expectedPhrases(book);
-    const QString folder = path.left(path.lastIndexOf(u'/') + 1);
-    const QString zipFolder = QFileInfo(path).completeBaseName() + u'/';
     QList<AudioClip> clips, wanted;
     for (qsizetype i = 0; i < table.size(); ++i) {
         for (const AudioClip &clip : table.audio(i)) {
@@ -129,25 +139,16 @@ void TestDaisyBooks::checkClips(const PhraseTable &table, const DaisyMaker::Book
         }
     }
     for (const int n : phrases) {
-        const QString file = DaisyMaker::audioName(expected[n].chapter);
-        wanted.append(
-            book.zipped
-                ? AudioClip{path, zipFolder + file, expected[n].beginMs, expected[n].endMs}
-                : AudioClip{QString(), folder + file, expected[n].beginMs, expected[n].endMs});
+        wanted.append(clipOf(book, path, n));
     }
-    QCOMPARE(clips.size(), wanted.size());
-    for (qsizetype i = 0; i < clips.size(); ++i) {
-        QCOMPARE(clips[i].archive, wanted[i].archive);
-        QCOMPARE(clips[i].file, wanted[i].file);
-        QCOMPARE(clips[i].beginMs, wanted[i].beginMs);
-        QCOMPARE(clips[i].endMs, wanted[i].endMs);
-    }
+    QCOMPARE(clips, wanted);
 }
 
 void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases_data() {
     QTest::addColumn<Format>("format");
     QTest::addColumn<Media>("media");
     QTest::addColumn<bool>("zipped");
+    QTest::addColumn<QByteArray>("encoding");
     for (const auto &[format, formatName] :
          {std::pair{Format::Daisy202, "2.02"}, std::pair{Format::Daisy3, "3"}}) {
         for (const auto &[media, mediaName] :
@@ -155,18 +156,28 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases_data() {
               std::pair{Media::TextAndAudio, "text and audio"}}) {
             for (const bool zipped : {false, true}) {
                 QTest::addRow("%s, %s%s", formatName, mediaName, zipped ? ", zipped" : "")
-                    << format << media << zipped;
+                    << format << media << zipped << QByteArray("utf-8");
             }
         }
     }
+    // Older books: an NCC and content in Windows-1252 that do not say so.
+    QTest::newRow("2.02, text, Windows-1252")
+        << Format::Daisy202 << Media::Text << false << QByteArray("windows-1252");
+    QTest::newRow("2.02, text and audio, Windows-1252")
+        << Format::Daisy202 << Media::TextAndAudio << false << QByteArray("windows-1252");
+    QTest::newRow("2.02, audio, Windows-1252")
+        << Format::Daisy202 << Media::Audio << true << QByteArray("windows-1252");
+    QTest::newRow("3, text and audio, Windows-1252")
+        << Format::Daisy3 << Media::TextAndAudio << false << QByteArray("windows-1252");
 }
 
 void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
     QFETCH(Format, format);
     QFETCH(Media, media);
     QFETCH(bool, zipped);
-    const DaisyMaker::Book book{format,        media, zipped,  "Contes d'Àfrica",
-                                "Núria Prova", "ca",  "utf-8", chapters()};
+    QFETCH(QByteArray, encoding);
+    const DaisyMaker::Book book{format,        media, zipped,   "Contes d'Àfrica",
+                                "Núria Prova", "ca",  encoding, chapters()};
     const QString path =
         DaisyMaker::make(m_dir.path(), QString::fromUtf8(QTest::currentDataTag()), book);
     QVERIFY(!path.isEmpty());
@@ -195,6 +206,7 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
         for (qsizetype i = 0; i < table->size(); ++i) {
             offsets.push_back(table->offset(i));
             QCOMPARE(table->indexOf(table->offset(i)), i);
+            QCOMPARE(table->indexAtOrBefore(table->offset(i) + 1), i);
             QVERIFY(
                 isPhrase(extracted.text, table->offset(i),
                          media == Media::Audio ? DaisyBook::PhrasePlaceholder : expected[i].text));
@@ -209,6 +221,120 @@ void TestDaisyBooks::booksGiveTheirTextStructureAndPhrases() {
         checkClips(*table, book, path, all);
     }
     checkStructure(extracted, expected, offsets);
+}
+
+void TestDaisyBooks::damagedBooksPlayWhatTheyCanOrAreRefused_data() {
+    // Edits of the made book, "file|from|to" ("file" alone removes it); then the
+    // phrases (numbered through the book) whose text or clip is still there.
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<Media>("media");
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<ExtractionStatus>("status");
+    QTest::addColumn<QList<int>>("kept");
+    const QList<int> all{0, 1, 2, 3, 4, 5, 6};
+    QTest::newRow("a clip of zero length")
+        << Format::Daisy202 << Media::TextAndAudio
+        << QStringList{u"c1.smil|clip-end=\"npt=1.400s\"|clip-end=\"npt=1.100s\""_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 3, 4, 5, 6};
+    QTest::newRow("a clip that ends before it begins")
+        << Format::Daisy3 << Media::Audio
+        << QStringList{u"c3.smil|clipEnd=\"0:00:01.200\"|clipEnd=\"0:00:00.100\""_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 2, 3, 4, 5};
+    QTest::newRow("an audio file missing: its clips are skipped when played")
+        << Format::Daisy202 << Media::Audio << QStringList{u"c2.wav"_s} << ExtractionStatus::Ok
+        << all;
+    QTest::newRow("every audio file missing") << Format::Daisy202 << Media::TextAndAudio
+                                              << QStringList{u"c1.wav"_s, u"c2.wav"_s, u"c3.wav"_s}
+                                              << ExtractionStatus::CannotOpen << QList<int>{};
+    QTest::newRow("a SMIL file missing")
+        << Format::Daisy202 << Media::TextAndAudio << QStringList{u"c2.smil"_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 2, 5, 6};
+    QTest::newRow("a SMIL file missing, DAISY 3 text")
+        << Format::Daisy3 << Media::Text << QStringList{u"c1.smil"_s} << ExtractionStatus::Ok
+        << all;
+    QTest::newRow("a SMIL file that breaks off")
+        << Format::Daisy3 << Media::TextAndAudio
+        << QStringList{u"c2.smil|<par endsync=\"last\" id=\"t4\">|<par <<"_s}
+        << ExtractionStatus::Ok << QList<int>{0, 1, 2, 3, 5, 6};
+    QTest::newRow("a phrase's text points at its own SMIL file")
+        << Format::Daisy202 << Media::TextAndAudio
+        << QStringList{u"c1.smil|content.html#p1|c1.smil#t1"_s} << ExtractionStatus::Ok << all;
+    QTest::newRow("the spine lists a SMIL file twice")
+        << Format::Daisy3 << Media::TextAndAudio
+        << QStringList{u"book.opf|<itemref idref=\"smil0\"/>|<itemref idref=\"smil0\"/>"
+                       u"<itemref idref=\"smil1\"/><itemref idref=\"smil0\"/>"_s}
+        << ExtractionStatus::Ok << all;
+    QTest::newRow("the NCC links to a SMIL file that is not there")
+        << Format::Daisy202 << Media::Audio
+        << QStringList{u"ncc.html|<body>|<body><h1><a href=\"lost.smil#x\">Perdut</a></h1>"_s}
+        << ExtractionStatus::Ok << all;
+    QTest::newRow("every SMIL file missing")
+        << Format::Daisy202 << Media::Audio << QStringList{u"c1.smil"_s, u"c2.smil"_s, u"c3.smil"_s}
+        << ExtractionStatus::CannotOpen << QList<int>{};
+    QTest::newRow("a protected DAISY 3 book")
+        << Format::Daisy3 << Media::TextAndAudio
+        << QStringList{u"book.opf|</manifest>|<item id=\"key\" href=\"book.pdtb2\" "
+                       u"media-type=\"application/x-pdtb2+xml\"/></manifest>"_s}
+        << ExtractionStatus::Protected << QList<int>{};
+}
+
+void TestDaisyBooks::damagedBooksPlayWhatTheyCanOrAreRefused() {
+    QFETCH(Format, format);
+    QFETCH(Media, media);
+    QFETCH(QStringList, edits);
+    QFETCH(ExtractionStatus, status);
+    QFETCH(QList<int>, kept);
+    const DaisyMaker::Book book{format, media, false, "Llibre", "", "ca", "utf-8", chapters()};
+    const QString path =
+        DaisyMaker::make(m_dir.path(), QString::fromUtf8(QTest::currentDataTag()), book);
+    QVERIFY(!path.isEmpty());
+    const QString folder = QFileInfo(path).absolutePath() + u'/';
+    for (const QString &edit : edits) {
+        const QStringList parts = edit.split(u'|');
+        QFile file(folder + parts[0]);
+        if (parts.size() == 1) {
+            QVERIFY(file.remove());
+            continue;
+        }
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        QVERIFY(bytes.contains(parts[1].toUtf8()));
+        bytes.replace(parts[1].toUtf8(), parts[2].toUtf8());
+        QVERIFY(file.resize(0) && file.write(bytes) == bytes.size());
+    }
+    const Extracted extracted = DaisyBook::extract(path);
+    QCOMPARE(extracted.status, status);
+    if (status != ExtractionStatus::Ok) {
+        QVERIFY(extracted.text.isEmpty());
+        return;
+    }
+    QCOMPARE(DaisyBook::titleOf(path), book.title);
+    const QList<Expected> expected = expectedPhrases(book);
+    if (media == Media::Text) {
+        for (int n = 0; n < expected.size(); ++n) {
+            QCOMPARE(extracted.text.contains(expected[n].text), kept.contains(n));
+        }
+        return;
+    }
+    const std::optional<PhraseTable> table = PhraseTable::parse(extracted.phrases);
+    QVERIFY(table.has_value());
+    checkClips(*table, book, path, kept);
+    // Whatever was lost, every heading and page left lands on its own phrase.
+    for (int n = 0; n < expected.size(); ++n) {
+        const PhraseAudio own =
+            kept.contains(n) ? PhraseAudio{clipOf(book, path, n)} : PhraseAudio{};
+        for (qsizetype i = 0; i < extracted.structure.headingCount(); ++i) {
+            const BookStructure::Heading heading = extracted.structure.heading(i);
+            if (heading.text == expected[n].text) {
+                QCOMPARE(table->audioAt(heading.offset), own);
+            }
+        }
+        for (qsizetype i = 0; i < extracted.structure.pageCount(); ++i) {
+            if (extracted.structure.pageLabel(i) == expected[n].page) {
+                QCOMPARE(table->audioAt(extracted.structure.page(i).offset), own);
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDaisyBooks)

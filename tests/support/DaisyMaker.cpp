@@ -73,10 +73,14 @@ std::vector<Placed> place(const Book &book, qint64 &totalMs) {
     return placed;
 }
 
-QByteArray clipOf(const Placed &p) {
-    return "<audio src=\"" + DaisyMaker::audioName(p.chapter).toUtf8() +
-           "\" clip-begin=\"npt=" + seconds(p.beginMs) +
-           "\" clip-end=\"npt=" + seconds(p.beginMs + p.phrase.clipMs) + "\" id=\"a" +
+// DAISY 2.02 writes clips as "npt=" seconds, DAISY 3 as clock values; an end
+// before the file's start is written as its start.
+QByteArray clipOf(const Placed &p, bool daisy3) {
+    const qint64 end = std::max<qint64>(0, p.beginMs + p.phrase.clipMs);
+    const QByteArray times =
+        daisy3 ? "\" clipBegin=\"" + clock(p.beginMs) + "\" clipEnd=\"" + clock(end)
+               : "\" clip-begin=\"npt=" + seconds(p.beginMs) + "\" clip-end=\"npt=" + seconds(end);
+    return "<audio src=\"" + DaisyMaker::audioName(p.chapter).toUtf8() + times + "\" id=\"a" +
            num(p.number) + "\"/>";
 }
 
@@ -97,16 +101,17 @@ QByteArray smil(const Book &book, const std::vector<Placed> &placed, int chapter
         const QByteArray id = num(p.number);
         if (hasText(book)) {
             body += "<par endsync=\"last\" id=\"t" + id + "\"><text src=\"" + textDocument + "#p" +
-                    id + "\" id=\"x" + id + "\"/>" + (hasAudio(book) ? clipOf(p) : "") + "</par>\n";
+                    id + "\" id=\"x" + id + "\"/>" + (hasAudio(book) ? clipOf(p, daisy3) : "") +
+                    "</par>\n";
         } else if (daisy3) {
-            body += "<par id=\"t" + id + "\">" + clipOf(p) + "</par>\n";
+            body += "<par id=\"t" + id + "\">" + clipOf(p, daisy3) + "</par>\n";
         } else {
             if (p.depth > 0 || !p.phrase.page.isEmpty()) {
                 body += QByteArray(open ? "</seq></par>\n" : "") + "<par endsync=\"last\" id=\"t" +
                         id + "\"><text src=\"ncc.html#n" + id + "\" id=\"x" + id + "\"/><seq>";
                 open = true;
             }
-            body += clipOf(p);
+            body += clipOf(p, daisy3);
         }
     }
     body += open ? "</seq></par>\n" : "";
@@ -285,6 +290,11 @@ BookMaker::Entries daisy3Files(const Book &book, const std::vector<Placed> &plac
     BookMaker::Entries files{{"book.opf", opf(book, totalMs)}, {"book.ncx", ncx(book, placed)}};
     if (hasText(book)) {
         files.append({"book.xml", dtbook(book, placed)});
+    }
+    for (auto &file : files) {
+        if (book.encoding != "utf-8") {
+            file.second = encoded(book, file.second.replace(" encoding=\"utf-8\"", ""));
+        }
     }
     return files;
 }

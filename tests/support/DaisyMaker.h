@@ -43,8 +43,9 @@ struct Book {
     QByteArray title = "Llibre de prova";
     QByteArray author = "Autora de Prova";
     QByteArray language = "ca";
-    // "windows-1252": the NCC and the content document are written in it without
-    // any declaration of their encoding, as older books are.
+    // "windows-1252": the NCC and the content document, or the package, NCX and
+    // DTBook, are written in it without any declaration of their encoding, as
+    // older books are.
     QByteArray encoding = "utf-8";
     QList<Chapter> chapters;
 };
