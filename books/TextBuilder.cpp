@@ -128,10 +128,11 @@ void TextBuilder::append(QByteArrayView bytes) {
         return;
     }
     // A full stop followed by a blank or a line end ends a sentence; the next one
-    // starts at that blank (the scanner's rule).
+    // starts at that blank (the scanner's rule, for which a full stop that opens
+    // the text ends nothing).
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
-        if ((c == ' ' || c == '\r' || c == '\n') &&
+        if ((c == ' ' || c == '\r' || c == '\n') && m_text.size() + i > 1 &&
             (i > 0 ? bytes[i - 1] == '.' : m_text.endsWith('.'))) {
             m_sentenceStart = m_text.size() + i;
         }
