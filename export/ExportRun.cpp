@@ -1,8 +1,10 @@
 #include "ExportRun.h"
 
 #include "BookCache.h"
+#include "BookFormat.h"
 #include "ExportProgress.h"
 #include "ExportWorkers.h"
+#include "LineStructure.h"
 
 #include "FileDescriptor.h"
 
@@ -50,6 +52,24 @@ struct Book {
     QByteArray album;
 };
 
+bool isPlainText(const QString &bookPath) {
+    const BookFormat format = BookFormats::formatOf(bookPath);
+    return format == BookFormat::PlainText || format == BookFormat::Unknown;
+}
+
+// A plain text's chapters are its chapter lines, found as the reader finds them
+// (and kept in the cache as the reader keeps them).
+BookStructure lineStructure(BookCache &cache, const QString &bookPath, const QString &textPath) {
+    if (std::optional<BookStructure> kept =
+            cache.structureOf(bookPath, BookCache::Found::ByLineScan))
+        return std::move(*kept);
+    std::optional<BookStructure> found = LineStructure::scan(textPath);
+    if (!found)
+        return BookStructure();
+    cache.keepLineStructure(bookPath, *found);
+    return std::move(*found);
+}
+
 bool readBook(const ExportOptions &options, Book &book) {
     BookCache cache(BookCache::defaultFolder());
     const BookText text = cache.textOf(options.book);
@@ -62,6 +82,8 @@ bool readBook(const ExportOptions &options, Book &book) {
     book.textPath = text.path;
     book.size = QFileInfo(text.path).size();
     book.structure = std::move(extracted.structure);
+    if (isPlainText(options.book))
+        book.structure = lineStructure(cache, options.book, text.path);
     book.album = book.structure.title;
     if (book.album.isEmpty())
         book.album = QFileInfo(options.book).completeBaseName().toUtf8();

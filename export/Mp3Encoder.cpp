@@ -10,6 +10,9 @@
 namespace {
 
 constexpr int Bitrate = 40;
+// LAME's fast quality (its -f): about half the time of its default (3) for a
+// file of the same size, with no difference a synthetic voice at 40 kbit/s shows.
+constexpr int Quality = 7;
 
 // `text` as UTF-16 with its byte-order mark and a terminating 0, as LAME's
 // UTF-16 tag calls take it.
@@ -39,6 +42,7 @@ public:
         lame_set_num_channels(m_lame, 1);
         lame_set_mode(m_lame, MONO);
         lame_set_brate(m_lame, Bitrate);
+        lame_set_quality(m_lame, Quality);
         lame_set_bWriteVbrTag(m_lame, 0);
         addTags(tags);
         if (lame_init_params(m_lame) < 0) {

@@ -26,8 +26,9 @@ fi
 # `install-deps.sh bench`: also PipeWire and its PulseAudio service, which the
 # audio bench runs privately (bench/bench_audio.sh --server pipewire); nothing
 # else needs them. Decided after pulseaudio above, so a fresh machine gets both.
+# bench/bench_export.sh needs espeak-ng's own command, GNU time and bc.
 if [ "${1:-}" = bench ]; then
-  packages+=(pipewire pipewire-pulse wireplumber dbus)
+  packages+=(pipewire pipewire-pulse wireplumber dbus espeak-ng time bc)
 fi
 # `install-deps.sh packaging`: also the tools that build and check the Debian package.
 if [ "${1:-}" = packaging ]; then

@@ -12,6 +12,7 @@ class TestExportFiles : public QObject {
 private slots:
     void chaptersBecomeTaggedFilesInOrder_data();
     void chaptersBecomeTaggedFilesInOrder();
+    void plainTextChapterLinesAreTheChapters();
 };
 
 namespace {
@@ -104,6 +105,24 @@ void TestExportFiles::chaptersBecomeTaggedFilesInOrder() {
     for (const double length : seconds)
         QVERIFY2(length > 1.0 && length < 120, QByteArray::number(length).constData());
     QVERIFY(seconds[0] > seconds[1] && seconds[0] > seconds[2]);
+}
+
+// A plain text is cut at its chapter lines, as the reader's navigation finds them.
+void TestExportFiles::plainTextChapterLinesAreTheChapters() {
+    TestEnvironment env;
+    const QString book = env.path() + QStringLiteral("/novel·la.txt");
+    QFile text(book);
+    QVERIFY(text.open(QIODevice::WriteOnly));
+    text.write("CAPÍTOL 1\n\nEl vent bufava.\n\nCAPÍTOL 2. La casa\n\nEra gran i blanca.\n");
+    text.close();
+    const QString out = env.path() + QStringLiteral("/out");
+    QCOMPARE(ExportCommand::run(env, book,
+                                {QStringLiteral("--output"), out, QStringLiteral("--format"),
+                                 QStringLiteral("wav")}),
+             0);
+    QCOMPARE(QDir(out).entryList({QStringLiteral("*.wav")}, QDir::Files, QDir::Name),
+             QStringList({QStringLiteral("01 - CAPÍTOL 1.wav"),
+                          QStringLiteral("02 - CAPÍTOL 2. La casa.wav")}));
 }
 
 QTEST_GUILESS_MAIN(TestExportFiles)
