@@ -37,6 +37,9 @@ void TestExportKey::keyExportsThePausedBook() {
     QFETCH(int, key);
     QFETCH(bool, paused);
     m_fixture.env().set("HOME", m_fixture.env().path().toUtf8());
+    // The export's process loads this build's espeak-ng engine by its bare name
+    // (under AddressSanitizer dlopen() does not search the program's RUNPATH).
+    m_fixture.env().set("LD_LIBRARY_PATH", ZELVORA_BINARY_DIR "/lib");
     TFormPrincipal &form = m_fixture.makeForm();
     BackgroundExport exporter([&form] { return !form.IsReading && Speech().upcTVStatus() == 0; },
                               [](const QByteArray &text) { Speech().SpeakText(text); });
