@@ -5,6 +5,7 @@
 #include "ExportProgress.h"
 #include "ExportWorkers.h"
 #include "LineStructure.h"
+#include "StopSignals.h"
 
 #include "FileDescriptor.h"
 
@@ -22,20 +23,6 @@
 #include <unistd.h>
 
 namespace {
-
-volatile std::sig_atomic_t g_stopRequested = 0;
-
-void onStopSignal(int) {
-    g_stopRequested = 1;
-}
-
-void catchStopSignals() {
-    struct sigaction action {};
-    action.sa_handler = &onStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 void printError(const QString &line) {
     std::fprintf(stderr, "zelvora: %s\n", line.toLocal8Bit().constData());
@@ -251,7 +238,7 @@ int runWorkers(ExportWorkers &workers, Tracker &tracker) {
                 workers.stop();
             }
         }
-        if (g_stopRequested != 0 && status == ExportStatus::Done) {
+        if (StopSignals::flag() != 0 && status == ExportStatus::Done) {
             status = ExportStatus::Stopped;
             workers.stop();
         }
@@ -261,7 +248,7 @@ int runWorkers(ExportWorkers &workers, Tracker &tracker) {
     }
     tracker.draw(true);
     tracker.endLine();
-    return g_stopRequested != 0 ? ExportStatus::Stopped : status;
+    return StopSignals::flag() != 0 ? ExportStatus::Stopped : status;
 }
 
 // Whether the engine can synthesise to memory, tried in a child process: -1 when
@@ -281,8 +268,7 @@ int engineProblem(const ExportOptions &options) {
 } // namespace
 
 int runExport(const ExportOptions &options) {
-    g_stopRequested = 0;
-    catchStopSignals();
+    StopSignals::catchBoth();
     if (const int problem = engineProblem(options); problem >= 0)
         return problem;
     Book book;

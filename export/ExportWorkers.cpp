@@ -1,6 +1,7 @@
 #include "ExportWorkers.h"
 
 #include "FileDescriptor.h"
+#include "StopSignals.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,20 +13,10 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_workerStop = 0;
-
-void onWorkerSignal(int) {
-    g_workerStop = 1;
-}
-
 // In a new worker: stop on SIGINT or SIGTERM (also when the coordinator dies),
 // no death by a closed pipe, and a low priority.
 void becomeWorker() {
-    struct sigaction action {};
-    action.sa_handler = &onWorkerSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    StopSignals::catchBoth();
     signal(SIGPIPE, SIG_IGN);
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (nice(10) == -1 && errno != 0)
@@ -101,7 +92,7 @@ void ExportWorkers::runWorker(size_t index) {
         (void)!::write(fd, &report, sizeof report); // a lost report only delays the display
     };
     QString error;
-    const ChapterOutcome outcome = writeChapter(engine, job, g_workerStop, progress, error);
+    const ChapterOutcome outcome = writeChapter(engine, job, StopSignals::flag(), progress, error);
     if (outcome == ChapterOutcome::Stopped)
         _exit(Stopped);
     if (outcome != ChapterOutcome::Written) {
