@@ -8,10 +8,11 @@
 
 namespace {
 
+// An ncc.html or an .opf: a package that is a book's folder's own (a zip is a
+// book of its own beside them).
 bool isPackageName(const QString &name) {
-    return name.compare(u"ncc.html", Qt::CaseInsensitive) == 0 ||
-           name.compare(u"ncc.htm", Qt::CaseInsensitive) == 0 ||
-           name.endsWith(u".opf", Qt::CaseInsensitive);
+    return BookFormats::formatOf(name) == BookFormat::Daisy &&
+           !name.endsWith(u".zip", Qt::CaseInsensitive);
 }
 
 // The kinds of file a DAISY book's folder holds for the book itself.
