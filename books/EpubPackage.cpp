@@ -47,6 +47,11 @@ void readMetadata(QXmlStreamReader &xml, EpubPackage &package) {
             return;
         }
     }
+    // The book's duration has no "refines"; each overlay's own has one.
+    if (xml.name() == u"meta" && xml.attributes().value(u"property"_s) == u"media:duration" &&
+        !xml.attributes().hasAttribute(u"refines"_s) && package.narrationDuration.isEmpty()) {
+        package.narrationDuration = xml.readElementText().trimmed();
+    }
 }
 
 } // namespace
@@ -105,7 +110,8 @@ EpubPackage EpubPackage::parse(const QByteArray &opf, const QByteArray &entry) {
             package.manifest.insert(attributes.value(u"id"_s).toString(),
                                     {EpubPaths::resolve(folder, attributes.value(u"href"_s)),
                                      attributes.value(u"media-type"_s).toString(),
-                                     attributes.value(u"properties"_s).toString()});
+                                     attributes.value(u"properties"_s).toString(),
+                                     attributes.value(u"media-overlay"_s).toString()});
         } else if (xml.name() == u"itemref") {
             const QString id = attributes.value(u"idref"_s).toString();
             (attributes.value(u"linear"_s) == u"no" ? nonLinear : package.spine).append(id);

@@ -16,6 +16,7 @@ struct EpubPackage {
         QByteArray entry; // the zip entry, "." and ".." resolved, percent-decoding undone
         QString mediaType;
         QString properties;
+        QString mediaOverlay; // the id of its narration's SMIL item (EPUB 3 media overlays)
     };
 
     QHash<QString, Item> manifest; // by id
@@ -27,6 +28,9 @@ struct EpubPackage {
     QByteArray title;
     QByteArray author;
     QByteArray language;
+    // The narration's whole duration (media:duration of the package), as its
+    // clock value; empty when it states none.
+    QString narrationDuration;
 
     // The zip entry of the EPUB 3 navigation document, of the NCX; empty when
     // the book has none.

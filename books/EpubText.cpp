@@ -2,11 +2,13 @@
 
 #include "DtbookText.h"
 #include "EpubNavigation.h"
+#include "EpubOverlay.h"
 #include "EpubPackage.h"
 #include "MarkupText.h"
 #include "TextBuilder.h"
 #include "ZipArchive.h"
 
+#include <QFileInfo>
 #include <QList>
 #include <QXmlStreamReader>
 
@@ -176,10 +178,13 @@ Extracted extract(const QString &path) {
         return Extracted::failed(ExtractionStatus::CannotOpen);
     }
     const Navigation navigation = navigationOf(zip, package, text);
+    QByteArray narration =
+        EpubOverlay::phrasesOf(zip, QFileInfo(path).absoluteFilePath(), package, text);
     Extracted result = Extraction::finished(text);
     if (result.status == ExtractionStatus::Ok) {
         result.structure =
             structureOf(result.structure, package, navigation, qint64(result.text.size()));
+        result.phrases = std::move(narration);
     }
     return result;
 }

@@ -6,7 +6,8 @@
 // gives the reading order. The linear items are read first, in spine order, then
 // the non-linear ones (notes, answers), so that nothing is lost; the navigation
 // document and items that are not (X)HTML are not read. Content documents go
-// through MarkupText.
+// through MarkupText. A book with media overlays also gives the phrase table of
+// its narration (EpubOverlay), which is then played instead of the engine.
 //
 // A book whose META-INF/encryption.xml names content encrypted with anything but
 // the font obfuscation algorithms, or that carries META-INF/rights.xml, is

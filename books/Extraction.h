@@ -17,8 +17,9 @@ struct Extracted {
     ExtractionStatus status = ExtractionStatus::CannotOpen;
     QByteArray text;         // UTF-8, blocks ended as TextBuilder ends them; empty unless Ok
     BookStructure structure; // its headings, pages and metadata, offsets in `text`
-    // A recorded book's PhraseTable, serialized (its `text` is then the index
-    // text of its phrases); empty for every other book.
+    // A recorded book's PhraseTable, serialized: a recorded DAISY book's (its
+    // `text` is then the index text of its phrases) or a narrated EPUB's (over
+    // its own text); empty for every other book.
     QByteArray phrases;
 
     static Extracted failed(ExtractionStatus why) { return {why, {}, {}, {}}; }
@@ -30,7 +31,7 @@ namespace Extraction {
 
 // Bumped whenever a change to any extractor could move text: the cache keys on it,
 // so old texts (and the positions in them) are not mixed with new ones.
-inline constexpr int Version = 2;
+inline constexpr int Version = 3;
 
 // The largest book file an extractor reads, whatever its format.
 inline constexpr qint64 MaxBookBytes = 512LL * 1024 * 1024;

@@ -42,8 +42,12 @@ struct RunBook {
     QString path;
     bool clipboard = false;
     BookFile::Identity identity;
-    const RecordedPhrases *units = nullptr; // what reads each sentence: speech or recording
+    RecordedPhrases *units = nullptr; // what reads each sentence: speech or recording
 };
+
+// How many sentences stepping back crosses inside one phrase of a narrated book
+// at most, so that a hostile book cannot make one key press read it all.
+constexpr int MaxStepsInsideAPhrase = 1000;
 
 enum class RunEnd { Stopped, BookEnded, Abandoned };
 
@@ -104,7 +108,8 @@ RunEnd readSentences(SentenceScanner &scanner, bool &IsReading, const RunBook &b
         if (result == ScanResult::ReadError) {
             return RunEnd::BookEnded;
         }
-        book.units->readUnit(scanner.SentenceText(), state.SentenceStart);
+        const bool read =
+            book.units->readUnit(scanner.SentenceText(), state.SentenceStart, state.ReadPosition);
         if (run.abandoned()) {
             return RunEnd::Abandoned;
         }
@@ -113,7 +118,9 @@ RunEnd readSentences(SentenceScanner &scanner, bool &IsReading, const RunBook &b
         if (result == ScanResult::EndOfBook) {
             return RunEnd::BookEnded;
         }
-        stopIfAsked(IsReading, book, chapterEnd);
+        if (read) { // the rest of a phrase already heard is no unit to stop after
+            stopIfAsked(IsReading, book, chapterEnd);
+        }
     }
     return RunEnd::Stopped;
 }
@@ -161,7 +168,7 @@ void ReadBook(bool &IsReading) {
         speakRefusal(name, ExtractionStatus::CannotOpen);
         return;
     }
-    const RecordedPhrases units(text);
+    RecordedPhrases units(text);
     const RunBook book{state.BookPath, state.ClipboardMode, scanner.bookIdentity(), &units};
     RunEnd end = RunEnd::BookEnded;
     if (scanner.BookSize() == 0) {
@@ -192,7 +199,22 @@ bool StepBackOneSentence() {
     }
     ReaderState &state = State();
     const BookText text = textForReading(state.BookPath, state.ClipboardMode);
-    return text.status == ExtractionStatus::Ok &&
-           StepBackOneSentence(text.path, state.SentenceStart, state.StopAfterSentence,
-                               state.ReadPosition);
+    if (text.status != ExtractionStatus::Ok) {
+        return false;
+    }
+    // In a narrated book a sentence inside a phrase that began before it plays
+    // nothing, so the step goes on back to the sentence where that phrase begins.
+    const RecordedPhrases units(text);
+    qint64 from = state.SentenceStart;
+    for (int step = 0; units.recorded() && step < MaxStepsInsideAPhrase; ++step) {
+        qint64 before = from;
+        if (!StepBackOneSentence(text.path, from, false, before)) {
+            return false;
+        }
+        if (before >= from || !units.continuesPhrase(before, from)) {
+            break;
+        }
+        from = before;
+    }
+    return StepBackOneSentence(text.path, from, state.StopAfterSentence, state.ReadPosition);
 }

@@ -124,9 +124,7 @@ void SpeechService::ReloadSpeechLibrary() {
 }
 
 void SpeechService::ReleaseSpeechLibrary() {
-    if (m_player) {
-        m_player->stop();
-    }
+    m_player.reset(); // its audio output too: made again, as configured then, on the next phrase
     m_library.reset();
 }
 

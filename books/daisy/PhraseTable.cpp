@@ -8,7 +8,8 @@
 namespace {
 
 constexpr quint32 Magic = 0x5A504854; // "ZPHT"
-constexpr quint32 FormatVersion = 1;
+// Version 2 adds the stretches read by the engine; a version 1 file has none.
+constexpr quint32 FormatVersion = 2;
 constexpr qint64 MaxTableFileBytes = 256LL * 1024 * 1024;
 constexpr qint64 LongestClipMs = 48LL * 3600 * 1000;
 
@@ -62,6 +63,13 @@ bool PhraseTable::addClip(const AudioClip &clip) {
     return true;
 }
 
+void PhraseTable::addSpokenStretch(qint64 offset) {
+    if (offset >= 0 && (m_spokenFrom.empty() || offset > m_spokenFrom.back()) &&
+        qsizetype(m_spokenFrom.size()) < MaxPhrases) {
+        m_spokenFrom.push_back(offset);
+    }
+}
+
 quint32 PhraseTable::clipEnd(qsizetype index) const {
     return index + 1 < size() ? m_phrases[size_t(index + 1)].firstClip : quint32(m_clips.size());
 }
@@ -70,6 +78,21 @@ qsizetype PhraseTable::indexAtOrBefore(qint64 offset) const {
     const auto after = std::upper_bound(m_phrases.cbegin(), m_phrases.cend(), offset,
                                         [](qint64 o, const Phrase &p) { return o < p.offset; });
     return qsizetype(after - m_phrases.cbegin()) - 1;
+}
+
+qsizetype PhraseTable::indexAtOrAfter(qint64 offset) const {
+    const auto at = std::lower_bound(m_phrases.cbegin(), m_phrases.cend(), offset,
+                                     [](const Phrase &p, qint64 o) { return p.offset < o; });
+    return qsizetype(at - m_phrases.cbegin());
+}
+
+bool PhraseTable::isSpokenAt(qint64 offset) const {
+    const auto after = std::upper_bound(m_spokenFrom.cbegin(), m_spokenFrom.cend(), offset);
+    if (after == m_spokenFrom.cbegin()) {
+        return false;
+    }
+    const qsizetype phrase = indexAtOrBefore(offset);
+    return phrase < 0 || *(after - 1) > this->offset(phrase);
 }
 
 qsizetype PhraseTable::indexOf(qint64 offset) const {
@@ -128,6 +151,10 @@ QByteArray PhraseTable::serialized() const {
     for (const Clip &clip : m_clips) {
         out << clip.beginMs << clip.endMs << clip.source;
     }
+    out << quint32(m_spokenFrom.size());
+    for (const qint64 offset : m_spokenFrom) {
+        out << offset;
+    }
     return bytes;
 }
 
@@ -138,8 +165,8 @@ std::optional<PhraseTable> PhraseTable::parse(QByteArrayView bytes) {
     quint32 magic = 0, version = 0, sources = 0, phrases = 0, clips = 0;
     PhraseTable table;
     in >> magic >> version >> table.m_bookMs >> sources;
-    if (in.status() != QDataStream::Ok || magic != Magic || version != FormatVersion ||
-        table.m_bookMs < 0 || sources > quint32(MaxClips)) {
+    if (in.status() != QDataStream::Ok || magic != Magic || version < 1 ||
+        version > FormatVersion || table.m_bookMs < 0 || sources > quint32(MaxClips)) {
         return std::nullopt;
     }
     QStringList archives, files;
@@ -185,6 +212,21 @@ std::optional<PhraseTable> PhraseTable::parse(QByteArrayView bytes) {
     if (table.m_clips.size() != clips) {
         return std::nullopt;
     }
+    quint32 stretches = 0;
+    if (version >= 2) {
+        in >> stretches;
+    }
+    if (stretches > quint32(MaxPhrases) || qint64(stretches) * 8 > copy.size()) {
+        return std::nullopt;
+    }
+    for (quint32 i = 0; i < stretches && in.status() == QDataStream::Ok; ++i) {
+        qint64 offset = -1;
+        in >> offset;
+        table.addSpokenStretch(offset);
+        if (table.m_spokenFrom.size() != i + 1) {
+            return std::nullopt;
+        }
+    }
     if (in.status() != QDataStream::Ok || !in.atEnd()) {
         return std::nullopt;
     }
@@ -200,7 +242,8 @@ std::optional<PhraseTable> PhraseTable::load(const QString &path) {
 }
 
 bool PhraseTable::operator==(const PhraseTable &other) const {
-    if (size() != other.size() || clipCount() != other.clipCount() || m_bookMs != other.m_bookMs) {
+    if (size() != other.size() || clipCount() != other.clipCount() || m_bookMs != other.m_bookMs ||
+        m_spokenFrom != other.m_spokenFrom) {
         return false;
     }
     for (qsizetype i = 0; i < size(); ++i) {

@@ -11,15 +11,21 @@
 #include <optional>
 #include <vector>
 
-// The recorded audio of a DAISY book, beside its index text.
+// The recorded audio of a book: a recorded DAISY book beside its index text, or
+// an EPUB 3 book's narration (media overlays) beside the book's own text.
 //
-// A recorded book is read through an index text in which every phrase (one SMIL
-// par, or one audio clip where the book has no text) is exactly one sentence: the
-// phrase's own text where the book has text, else a short placeholder that is
-// never spoken. Positions, stepping back, navigation and the cache therefore work
-// on it as on any extracted text, and a saved position is the byte offset of a
-// phrase's sentence start in the index text. This table maps each of those
-// sentence starts to the clips the phrase plays and to its duration.
+// A recorded DAISY book is read through an index text in which every phrase (one
+// SMIL par, or one audio clip where the book has no text) is exactly one
+// sentence: the phrase's own text where the book has text, else a short
+// placeholder that is never spoken. Positions, stepping back, navigation and the
+// cache therefore work on it as on any extracted text, and a saved position is
+// the byte offset of a phrase's sentence start in the index text. In a narrated
+// EPUB each phrase starts at the sentence start where its text element begins
+// (several pars in one sentence are one phrase), so the book's positions are its
+// text's, whether it is heard from the engine or from its narration; a phrase
+// may then span several sentences, and the stretches no narration covers are
+// read by the engine. This table maps each phrase's sentence start to the clips
+// it plays and to its duration.
 //
 // Compact on purpose: 16 bytes a phrase and 24 a clip, file names kept once, so
 // that a book of a million phrases stays in a few tens of megabytes. Phrases are
@@ -38,6 +44,10 @@ public:
     // A clip of the last phrase. A clip of zero or negative length (end at or
     // before begin, other than the end of file -1) is left out.
     bool addClip(const AudioClip &clip);
+    // From `offset` to the next phrase's start the text has no recording and is
+    // read by the speech engine (a document an EPUB's narration leaves out).
+    // Ignored unless past the previous such offset.
+    void addSpokenStretch(qint64 offset);
     // The book's own total duration (ncc:totalTime, dtb:totalTime); when it
     // gives none the sum of the phrases' durations counts.
     void setBookDurationMs(qint64 ms) { m_bookMs = ms > 0 ? ms : 0; }
@@ -52,6 +62,10 @@ public:
     qsizetype indexOf(qint64 offset) const;
     // The last phrase that starts at or before `offset`, or -1 before the first.
     qsizetype indexAtOrBefore(qint64 offset) const;
+    // The first phrase that starts at or after `offset` (size() when none does).
+    qsizetype indexAtOrAfter(qint64 offset) const;
+    // Whether the text at `offset` lies in a stretch the speech engine reads.
+    bool isSpokenAt(qint64 offset) const;
 
     // The clips phrase `index` plays, in order (empty when it has none left).
     PhraseAudio audio(qsizetype index) const;
@@ -93,9 +107,10 @@ private:
 
     std::vector<Phrase> m_phrases;
     std::vector<Clip> m_clips;
-    std::vector<qint64> m_elapsedMs; // per phrase, from the book's start
-    QStringList m_archives;          // per source, the zip it lies in (or empty)
-    QStringList m_files;             // per source, the file or entry name
+    std::vector<qint64> m_elapsedMs;  // per phrase, from the book's start
+    std::vector<qint64> m_spokenFrom; // where stretches read by the engine begin
+    QStringList m_archives;           // per source, the zip it lies in (or empty)
+    QStringList m_files;              // per source, the file or entry name
     qint64 m_bookMs = 0;
     qint64 m_sumMs = 0;
 };

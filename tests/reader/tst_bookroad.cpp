@@ -1,7 +1,8 @@
 // An EPUB read through the real book chooser and the program's own wiring,
 // against the speech double: stopped with Return in its second sentence, then,
 // after a restart of the reader, opened again and resumed at that sentence. A
-// recorded DAISY book the same way, through the player, by its phrases.
+// recorded DAISY book the same way, through the player, by its phrases, and an
+// EPUB narrated with media overlays, its narration played and the rest spoken.
 #include "BookCache.h"
 #include "BookMaker.h"
 #include "ChooserDriver.h"
@@ -10,7 +11,9 @@
 #include "Engines.h"
 #include "FreshSession.h"
 #include "Messages.h"
+#include "NarratedEpub.h"
 #include "PhraseTable.h"
+#include "ReadBook.h"
 #include "ReaderHooks.h"
 #include "ReaderState.h"
 #include "SettingsFile.h"
@@ -82,6 +85,7 @@ private slots:
     void cleanupTestCase();
     void epubResumesAtItsSentenceAfterARestart();
     void recordedDaisyResumesAtItsPhraseAfterARestart();
+    void narratedEpubPlaysItsNarrationAndSpeaksTheRest();
     void refusedBookIsSaidWithItsReason_data();
     void refusedBookIsSaidWithItsReason();
 
@@ -201,6 +205,47 @@ void TestBookRoad::recordedDaisyResumesAtItsPhraseAfterARestart() {
     openFirstBook({}, book.title);
     QCOMPARE(phrasesHeard(heard, firstRun), (QList<int>{1, 2}));
     QCOMPARE(Settings().readValue(ncc), QByteArray("0"));
+}
+
+// The narration is heard, the heading it leaves out is spoken; Return in the
+// second phrase saves its sentence start, A steps back over the first phrase's
+// two sentences to its start, and after a restart the book resumes there.
+void TestBookRoad::narratedEpubPlaysItsNarrationAndSpeaksTheRest() {
+    startFreshSession(*m_env);
+    QTemporaryDir books;
+    QVERIFY(books.isValid());
+    const QString heard = books.filePath(u"heard.wav"_s);
+    m_env->set("UPCTV_WAV_FILE", QFile::encodeName(heard));
+    m_env->set("UPCTV_WAV_PACE", "1");
+    NarratedEpub::Book book;
+    book.chapters = {{"Capítol narrat",
+                      {{"Primera frase. I la segona.", 1500, {}},
+                       {"Tercera frase.", 3000, {}},
+                       {"Quarta frase.", 600, {}}}}};
+    const QString path = QDir(books.path()).canonicalPath() + u"/narrat.epub"_s;
+    QVERIFY(NarratedEpub::make(path, book));
+    const std::optional<PhraseTable> table =
+        PhraseTable::load(BookCache(BookCache::defaultFolder()).textOf(path).phrases);
+    QVERIFY(table && table->size() == 3);
+    QVERIFY(QDir::setCurrent(books.path()));
+
+    const DoubleLog log = m_env->log();
+    const qint64 second = table->offset(1);
+    openFirstBook(
+        [&] { return State().SentenceStart == second && phrasesHeard(heard, 0).contains(1); },
+        book.title);
+    QCOMPARE(Settings().readValue(path), QByteArray::number(second));
+    QCOMPARE(phrasesHeard(heard, 0), (QList<int>{0, 1}));
+    const Texts texts = log.textsRead();
+    QVERIFY2(texts.contains(spoken("Capítol narrat.")), log.dump().toUtf8());
+    QVERIFY(!texts.contains(spoken("Primera frase.")) && !texts.contains(spoken(" I la segona.")));
+
+    QVERIFY(StepBackOneSentence());
+    QCOMPARE(State().ReadPosition, table->offset(0));
+    restartReader();
+    const qint64 firstRun = QFileInfo(heard).size();
+    openFirstBook({}, book.title);
+    QCOMPARE(phrasesHeard(heard, firstRun), (QList<int>{1, 2}));
 }
 
 void TestBookRoad::refusedBookIsSaidWithItsReason_data() {
