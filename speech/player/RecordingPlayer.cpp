@@ -22,8 +22,9 @@ using namespace std::chrono_literals;
 constexpr std::chrono::microseconds Ahead = 150ms;
 // Once less than this is left to hear, no next phrase can join the sound.
 constexpr std::chrono::microseconds EndMargin = 50ms;
-// The pieces decoded and written at a time: 20 ms.
-constexpr int PiecesPerSecond = 50;
+// The pieces decoded and written at a time: 50 ms, the sound server's requests
+// (StreamTiming::recording), so that each request wakes the player's thread once.
+constexpr int PiecesPerSecond = 20;
 // Clips that meet within this much play on without a seek.
 constexpr int64_t JoinToleranceMs = 2;
 // How long stop() waits for the player's thread; only a hung device takes it.
@@ -199,7 +200,8 @@ bool RecordingPlayer::prepareOutput(int rate, uint64_t epoch) {
     if (!m_output || m_output->sampleRate() != rate) {
         if (!finishSound(epoch))
             return false;
-        auto output = std::make_unique<AudioOutput>(m_config, rate, "Zelvora");
+        auto output =
+            std::make_unique<AudioOutput>(m_config, rate, "Zelvora", StreamTiming::recording());
         output->open();
         std::unique_ptr<AudioOutput> replaced;
         {
@@ -235,12 +237,12 @@ bool RecordingPlayer::deliver(const int16_t *samples, std::size_t count, uint64_
 }
 
 bool RecordingPlayer::playStretched(uint64_t epoch) {
-    std::vector<int16_t> out(m_piece.size());
+    m_stretched.resize(m_piece.size());
     while (m_stretcher->available() > 0) {
-        const std::size_t got = m_stretcher->read(out.data(), out.size());
+        const std::size_t got = m_stretcher->read(m_stretched.data(), m_stretched.size());
         if (got == 0)
             break;
-        if (!send(out.data(), got, epoch))
+        if (!send(m_stretched.data(), got, epoch))
             return false;
     }
     return true;

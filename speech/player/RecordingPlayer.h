@@ -107,6 +107,7 @@ private:
     bool m_begun = false;    // the output has begun a sound that is not finished
     bool m_stretching = false;
     std::vector<int16_t> m_piece;
+    std::vector<int16_t> m_stretched; // the stretcher's output, a piece at a time
 
     std::thread m_thread; // last: started once everything above exists
 };

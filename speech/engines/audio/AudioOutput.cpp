@@ -25,8 +25,10 @@ OutputConfig OutputConfig::fromEnvironment() {
     return config;
 }
 
-AudioOutput::AudioOutput(OutputConfig config, int sampleRate, std::string clientName)
-    : m_config(std::move(config)), m_sampleRate(sampleRate), m_clientName(std::move(clientName)) {
+AudioOutput::AudioOutput(OutputConfig config, int sampleRate, std::string clientName,
+                         StreamTiming timing)
+    : m_config(std::move(config)), m_sampleRate(sampleRate), m_clientName(std::move(clientName)),
+      m_timing(timing) {
     if (m_config.wavPath.empty())
         return;
     auto wav = std::make_unique<WavSink>(m_config.wavPath, m_sampleRate, m_config.wavPaced);
@@ -46,7 +48,7 @@ void AudioOutput::open() {
 void AudioOutput::openDevice() {
     m_lastOpen = Clock::now();
     std::unique_ptr<AudioSink> device;
-    auto pulse = std::make_unique<PulseSink>(m_sampleRate, m_clientName);
+    auto pulse = std::make_unique<PulseSink>(m_sampleRate, m_clientName, m_timing);
     if (pulse->open()) {
         device = std::move(pulse);
     } else {

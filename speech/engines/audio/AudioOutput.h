@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AudioSink.h"
+#include "StreamTiming.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -34,7 +35,9 @@ class AudioOutput {
 public:
     // Creates the WAV file at once when one is configured (so it exists as soon as
     // the engine is loaded); the device is opened later by open().
-    AudioOutput(OutputConfig config, int sampleRate, std::string clientName);
+    // `timing` shapes a sound-server stream; the other outputs have no use for it.
+    AudioOutput(OutputConfig config, int sampleRate, std::string clientName,
+                StreamTiming timing = StreamTiming::speech());
     ~AudioOutput();
     AudioOutput(const AudioOutput &) = delete;
     AudioOutput &operator=(const AudioOutput &) = delete;
@@ -76,6 +79,7 @@ private:
     const OutputConfig m_config;
     const int m_sampleRate;
     const std::string m_clientName;
+    const StreamTiming m_timing;
 
     std::mutex m_mutex; // guards m_cancelled and the m_sink pointer against cancel()
     std::condition_variable m_wake;

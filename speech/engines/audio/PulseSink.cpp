@@ -7,7 +7,7 @@
 namespace upctv {
 namespace {
 
-// The stream's whole latency (its buffer and the sink's). A stop flushes the
+// A speech stream's whole latency (its buffer and the sink's). A stop flushes the
 // stream and the server rewinds the sink, so what is queued does not lengthen a
 // stop; the latency is how late libpulse's thread may answer the server's
 // requests before the sound runs dry. Fed from the queue below, the reader
@@ -16,26 +16,22 @@ namespace {
 // PulseAudio service.
 // UPCTV_AUDIO_LATENCY_MS (5 to 1000) overrides it.
 constexpr pa_usec_t DefaultLatency = 40 * PA_USEC_PER_MSEC;
-// The size of the server's requests: the pieces the engine writes.
-constexpr pa_usec_t RequestSize = 5 * PA_USEC_PER_MSEC;
-// How far synthesis may run ahead of the stream, in the engine's own memory.
-// libpulse's thread hands the server each piece it asks for straight from there,
-// so a synthesiser busy with the next clause, or held off the processor for a
-// while, does not leave the stream to run dry; a stop drops it with the stream's.
-constexpr pa_usec_t AheadOfStream = 300 * PA_USEC_PER_MSEC;
-
-pa_usec_t targetLatency() {
+pa_usec_t speechLatency() {
     const char *text = std::getenv("UPCTV_AUDIO_LATENCY_MS");
     const long ms = text != nullptr ? std::strtol(text, nullptr, 10) : 0;
     return ms >= 5 && ms <= 1000 ? pa_usec_t(ms) * PA_USEC_PER_MSEC : DefaultLatency;
 }
 
-pa_buffer_attr bufferFor(pa_usec_t latency, const pa_sample_spec &format) {
+pa_usec_t usec(std::chrono::milliseconds ms) {
+    return pa_usec_t(ms.count()) * PA_USEC_PER_MSEC;
+}
+
+pa_buffer_attr bufferFor(pa_usec_t latency, pa_usec_t request, const pa_sample_spec &format) {
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(latency, &format));
     attr.prebuf = static_cast<uint32_t>(-1); // playback starts once tlength is queued
-    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(RequestSize, &format));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(request, &format));
     attr.fragsize = static_cast<uint32_t>(-1);
     return attr;
 }
@@ -61,8 +57,8 @@ private:
     pa_threaded_mainloop *m_loop;
 };
 
-PulseSink::PulseSink(int sampleRate, std::string clientName)
-    : m_sampleRate(sampleRate), m_clientName(std::move(clientName)) {}
+PulseSink::PulseSink(int sampleRate, std::string clientName, StreamTiming timing)
+    : m_sampleRate(sampleRate), m_clientName(std::move(clientName)), m_timing(timing) {}
 
 PulseSink::~PulseSink() {
     close();
@@ -115,9 +111,9 @@ bool PulseSink::connectStream() {
     pa_stream_set_state_callback(m_stream, &PulseSink::onStreamState, this);
     pa_stream_set_write_callback(m_stream, &PulseSink::onRequest, this);
     pa_stream_set_underflow_callback(m_stream, &PulseSink::onUnderflow, this);
-    m_latency = targetLatency();
-    const pa_buffer_attr attr = bufferFor(m_latency, format);
-    m_aheadLimit = pa_usec_to_bytes(AheadOfStream, &format);
+    m_latency = m_timing.latency.count() > 0 ? usec(m_timing.latency) : speechLatency();
+    const pa_buffer_attr attr = bufferFor(m_latency, usec(m_timing.request), format);
+    m_aheadLimit = pa_usec_to_bytes(usec(m_timing.ahead), &format);
     m_queue.reserve(2 * m_aheadLimit);
     if (pa_stream_connect_playback(m_stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY, nullptr,
                                    nullptr) < 0)
@@ -178,6 +174,9 @@ void PulseSink::feed() {
         return;
     }
     m_queueFront += piece;
+    const auto fed =
+        std::chrono::microseconds(static_cast<long long>(piece) * 500000 / m_sampleRate);
+    m_serverEnd = std::max(m_serverEnd, Clock::now()) + fed;
     if (m_queueFront == m_queue.size()) {
         dropQueue();
     } else if (m_queueFront >= m_aheadLimit) {
@@ -189,8 +188,12 @@ void PulseSink::feed() {
 std::chrono::microseconds PulseSink::unheard() const {
     Lock lock(m_loop);
     const auto bytes = static_cast<long long>(queuedBytes());
-    return std::chrono::microseconds(bytes * 500000 / m_sampleRate +
-                                     static_cast<long long>(m_latency));
+    // The server plays what it was handed in real time and never holds more than
+    // the latency: the bound keeps the two clocks' drift out of the estimate.
+    const auto held = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::max(m_serverEnd - Clock::now(), Clock::duration(0)));
+    return std::chrono::microseconds(bytes * 500000 / m_sampleRate) +
+           std::min(held, std::chrono::microseconds(static_cast<long long>(m_latency)));
 }
 
 void PulseSink::dropQueue() {
@@ -223,6 +226,7 @@ void PulseSink::flush() {
     Lock lock(m_loop);
     m_inUtterance = false;
     dropQueue();
+    m_serverEnd = Clock::now();
     if (streamReady())
         release(pa_stream_flush(m_stream, nullptr, nullptr));
 }
@@ -232,6 +236,7 @@ void PulseSink::interrupt() {
     m_interrupted = true;
     m_inUtterance = false;
     dropQueue();
+    m_serverEnd = Clock::now();
     if (streamReady())
         release(pa_stream_flush(m_stream, nullptr, nullptr));
     pa_threaded_mainloop_signal(m_loop, 0);

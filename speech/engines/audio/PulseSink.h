@@ -1,9 +1,11 @@
 #pragma once
 
 #include "AudioSink.h"
+#include "StreamTiming.h"
 
 #include <pulse/pulseaudio.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,18 +14,18 @@ namespace upctv {
 
 // The default output of a PulseAudio server (PipeWire's PulseAudio service too)
 // through libpulse's asynchronous API: the stream asks for a short total
-// latency, and libpulse's thread writes the small pieces the server requests from
-// a queue the engine fills up to 300 ms ahead, so the server paces the writes and
-// no more than the latency is queued in it. A stop empties the queue and flushes
-// the stream (the server drops what it holds and rewinds the sink) instead of
-// letting it play out.
+// latency, and libpulse's thread writes the pieces the server requests from a
+// queue the engine fills up to StreamTiming::ahead (300 ms for speech), so the
+// server paces the writes and no more than the latency is queued in it. A stop empties the queue
+// and flushes the stream (the server drops what it holds and rewinds the sink) instead of letting
+// it play out.
 //
 // Threads: libpulse's own thread runs the connection from open() to the
 // destructor. interrupt() may be called from any thread; every other member on
 // the engine thread only.
 class PulseSink final : public AudioSink {
 public:
-    PulseSink(int sampleRate, std::string clientName);
+    PulseSink(int sampleRate, std::string clientName, StreamTiming timing = StreamTiming::speech());
     ~PulseSink() override;
     PulseSink(const PulseSink &) = delete;
     PulseSink &operator=(const PulseSink &) = delete;
@@ -41,7 +43,8 @@ public:
     void flush() override;
     void interrupt() override;
     bool pacesItself() const override { return true; }
-    // The queue plus the stream's latency, which the server keeps about full.
+    // The queue plus what the server still holds: what was handed to it, less
+    // the time since, at most the stream's latency.
     std::chrono::microseconds unheard() const override;
 
 private:
@@ -63,6 +66,7 @@ private:
 
     int m_sampleRate;
     std::string m_clientName;
+    StreamTiming m_timing;
     pa_threaded_mainloop *m_loop = nullptr;
     pa_context *m_context = nullptr;
     pa_stream *m_stream = nullptr;
@@ -78,6 +82,8 @@ private:
     size_t m_queueFront = 0;
     size_t m_aheadLimit = 0;
     pa_usec_t m_latency = 0;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point m_serverEnd; // when what the server was handed has played
 };
 
 } // namespace upctv
