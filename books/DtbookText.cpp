@@ -207,8 +207,9 @@ void Reader::readHead() {
 
 // A print page's number: a page of the structure, labelled by its text.
 void Reader::readPage() {
+    const QByteArray id = m_xml.attributes().value(u"id"_s).toUtf8();
     const QString label = m_xml.readElementText(QXmlStreamReader::IncludeChildElements);
-    m_text.addPage(label.trimmed().toUtf8());
+    m_text.addPage(label.trimmed().toUtf8(), id.isEmpty() ? QByteArray() : m_scope + '#' + id);
 }
 
 } // namespace

@@ -92,10 +92,18 @@ bool looksLikeNoteMarker(const xmlNode *node) {
     });
 }
 
-// A print page's marker (EPUB 3's pagebreak, or its ARIA role).
+// A print page's marker: EPUB 3's pagebreak, its ARIA role, or a DAISY 2.02
+// content document's page number (class page-normal, page-front or
+// page-special), whose page the NCC also lists.
 bool isPageMarker(const xmlNode *node) {
-    return attribute(node, "epub:type").contains("pagebreak") ||
-           attribute(node, "role").contains("doc-pagebreak");
+    if (attribute(node, "epub:type").contains("pagebreak") ||
+        attribute(node, "role").contains("doc-pagebreak")) {
+        return true;
+    }
+    const QList<QByteArray> classes = attribute(node, "class").simplified().split(' ');
+    return std::any_of(classes.cbegin(), classes.cend(), [](const QByteArray &name) {
+        return name == "page-normal" || name == "page-front" || name == "page-special";
+    });
 }
 
 // The marker's page label: its title, its ARIA label, else its text.
@@ -204,11 +212,12 @@ bool enter(const xmlNode *node, TextBuilder &text, const QByteArray &scope) {
     if (block && !isPageMarker(node) && !isSkipped(node)) {
         text.endBlock();
     }
-    if (const QByteArray id = attribute(node, "id"); !id.isEmpty()) {
+    const QByteArray id = attribute(node, "id");
+    if (!id.isEmpty()) {
         text.addAnchor(scope + '#' + id);
     }
     if (isPageMarker(node)) {
-        text.addPage(pageLabelOf(node));
+        text.addPage(pageLabelOf(node), id.isEmpty() ? QByteArray() : scope + '#' + id);
         return false;
     }
     if (isSkipped(node)) {

@@ -54,7 +54,16 @@ public:
     void addHeading(qint64 offset, int level, QByteArrayView text) {
         m_structure.addHeading(offset, level, text);
     }
-    void addPage(QByteArrayView label) { m_structure.addPage(here(), label); }
+    // A page marker that is a link target (`anchor`, as addAnchor() names it)
+    // also keeps its label, so that a recording of the page number finds it.
+    void addPage(QByteArrayView label, const QByteArray &anchor = QByteArray()) {
+        m_structure.addPage(here(), label);
+        if (!anchor.isEmpty()) {
+            m_pageLabels.insert(anchor, label.toByteArray());
+        }
+    }
+    // The label of the page marker that is the anchor `name`, else empty.
+    QByteArray pageLabelOf(const QByteArray &name) const { return m_pageLabels.value(name); }
     // Targets of links: `name` (a document of the book, or the document name,
     // "#" and an element's id) lands here(); the first one of a name counts.
     void addAnchor(const QByteArray &name) { m_anchors.insert(name, here()); }
@@ -84,6 +93,7 @@ private:
     int m_headingLevel = 0;
     BookStructure m_structure;
     QHash<QByteArray, qint64> m_anchors;
+    QHash<QByteArray, QByteArray> m_pageLabels;
     bool m_blockHasText = false;
     bool m_pendingBlank = false;
     bool m_overflowed = false;

@@ -1,6 +1,7 @@
 #include "Paragraphs.h"
 
 #include "BookFile.h"
+#include "SentenceBounds.h"
 #include "SentenceScanner.h"
 
 #include <QFile>
@@ -93,12 +94,18 @@ std::optional<qint64> next(const QString &path, Kind kind, qint64 from) {
     if (!window) {
         return std::nullopt;
     }
+    // A paused sentence starts at its separator; the same sentence taken one byte
+    // past it, as sentenceStartIn() gives it, is no move.
+    const bool onSeparator =
+        from > 0 &&
+        SentenceBounds::isBlank(static_cast<unsigned char>(window->bytes[from - first]));
+    const qint64 same = onSeparator ? from + 1 : from;
     for (const qint64 candidate : candidates(*window, kind)) {
         if (candidate <= from) {
             continue;
         }
         const std::optional<qint64> start = sentenceStartIn(book, candidate);
-        if (start && *start > from) {
+        if (start && *start > same) {
             return start;
         }
     }

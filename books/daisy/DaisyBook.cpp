@@ -39,8 +39,9 @@ std::optional<DaisyPackage> packageOf(DaisySource &source, bool metadataOnly) {
 
 // Every phrase of the book in reading order, as the SMIL files give them.
 struct Phrases {
-    PhraseTable audio;                  // keyed by phrase number until the index text exists
-    std::vector<qint64> contentOffsets; // per phrase, its text's offset, -1 when none
+    PhraseTable audio;                        // keyed by phrase number until the index text exists
+    std::vector<qint64> contentOffsets;       // per phrase, its text's offset, -1 when none
+    QHash<qsizetype, QByteArray> pageNumbers; // phrases that read a page number: its label
     // "smil#id" -> phrase number, only for the ids the navigation points at (-1
     // until found), so that a book of a million phrases keeps no million ids;
     // "smil" -> its first phrase.
@@ -83,6 +84,12 @@ bool addPhrase(DaisySource &source, DaisyContent &content, const SmilPhrase &phr
         }
     }
     phrases.contentOffsets.push_back(hasText ? content.offsetOf(phrase.text) : -1);
+    // A page number is no text of the book; the phrase that reads it aloud
+    // reads its label.
+    if (const QByteArray label = hasText ? content.pageLabelOf(phrase.text) : QByteArray();
+        !label.isEmpty()) {
+        phrases.pageNumbers.insert(number, label);
+    }
     for (const QString &id : phrase.ids) {
         const auto target = phrases.targets.find(smil + u'#' + id);
         if (target != phrases.targets.end() && *target < 0) {
@@ -154,7 +161,10 @@ Extracted recordedBook(const DaisyPackage &package, Phrases &phrases, const QByt
             table.addClip(clip);
         }
         const QByteArray text =
-            DaisyContent::sentenceAt(content, phrases.contentOffsets[size_t(i)], LongestPhraseText);
+            phrases.pageNumbers.contains(i)
+                ? DaisyContent::sentenceAt(phrases.pageNumbers.value(i), 0, LongestPhraseText)
+                : DaisyContent::sentenceAt(content, phrases.contentOffsets[size_t(i)],
+                                           LongestPhraseText);
         index.addText(text.isEmpty() ? QByteArrayView(DaisyBook::PhrasePlaceholder) : text);
         index.endBlock();
     }

@@ -22,6 +22,9 @@ public:
     // lands, reading the document first if it has not been read; -1 when
     // neither the fragment nor its document is there.
     qint64 offsetOf(const QString &ref);
+    // The label of the page number that the fragment `ref` is, else empty (after
+    // offsetOf() has read its document).
+    QByteArray pageLabelOf(const QString &ref) const { return m_text.pageLabelOf(ref.toUtf8()); }
     // Ends the text and hands it over.
     QByteArray take() { return m_text.take(); }
 

@@ -320,6 +320,14 @@ void TestExtraction::structureOfEachFormat_data() {
         << QByteArray("<h1>U</h1><p>Primer. Abans <span role=\"doc-pagebreak\" aria-label=\"7\">"
                       "</span>despr\xE9s.</p><h2>Dos</h2><p>Fi.</p>")
         << QList<QByteArray>{"1 U @ U", "p 7 @ Abans després", "2 Dos @ Dos"};
+    QTest::newRow("html of a DAISY 2.02 book: its page numbers are pages, not text")
+        << u"content.html"_s << Entries()
+        << QByteArray("<h1>U</h1><span class=\"page-front\" id=\"f\"><a href=\"a.smil#f\">iv"
+                      "</a></span><p>Primer. Abans <span class=\"x page-normal\">17</span>"
+                      "despr\xE9s.</p><h2>Dos</h2><span "
+                      "class=\"page-special\">A-1</span><p>Fi.</p><p>Res.</p>")
+        << QList<QByteArray>{"1 U @ U", "p iv @ Primer", "p 17 @ Abans després", "2 Dos @ Dos",
+                             "p A-1 @ Fi"};
     QTest::newRow("pdf")
         << u"b.pdf"_s << Entries()
         << PdfBook::make({{{{"Cap\xC3\xADtol u", 18}, {"Primera frase. Una frase que"}}, 0, "i"},

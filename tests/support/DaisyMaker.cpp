@@ -178,6 +178,10 @@ QByteArray content(const Book &book, const std::vector<Placed> &placed) {
     for (const Placed &p : placed) {
         const QByteArray tag =
             p.depth > 0 ? 'h' + num(std::min(book.chapters[p.chapter].level, 6)) : "p";
+        if (!p.phrase.page.isEmpty()) {
+            html += "<span class=\"page-normal\" id=\"pg" + num(p.number) + "\">" +
+                    escaped(p.phrase.page) + "</span>\n";
+        }
         html += '<' + tag + " id=\"p" + num(p.number) + "\">" + escaped(p.phrase.text) + "</" +
                 tag + ">\n";
     }
