@@ -66,6 +66,11 @@ QList<int> phrasesHeard(const QString &path, qint64 skip) {
     return heard;
 }
 
+// The phrase table the cache holds for the book at `path`.
+std::optional<PhraseTable> cachedPhrases(const QString &path) {
+    return PhraseTable::load(BookCache(BookCache::defaultFolder()).textOf(path).phrases);
+}
+
 // A restart: the reader's state and the speech library afresh, the settings
 // file and the cache kept.
 void restartReader() {
@@ -95,6 +100,9 @@ private:
     // was read after the announcement of `title`.
     Texts openFirstBook(const QByteArray &stopAt);
     Texts openFirstBook(const std::function<bool()> &stopWhen, const QByteArray &title);
+    // A fresh session whose recordings are written, in real time so that Return
+    // comes mid-phrase, to a WAV file in `books`; that file's path.
+    QString startRecordedSession(const QTemporaryDir &books);
 
     std::unique_ptr<TestEnvironment> m_env;
     QString m_startFolder;
@@ -111,6 +119,14 @@ void TestBookRoad::initTestCase() {
 void TestBookRoad::cleanupTestCase() {
     QDir::setCurrent(m_startFolder);
     Speech().ReleaseSpeechLibrary();
+}
+
+QString TestBookRoad::startRecordedSession(const QTemporaryDir &books) {
+    startFreshSession(*m_env);
+    const QString heard = books.filePath(u"heard.wav"_s);
+    m_env->set("UPCTV_WAV_FILE", QFile::encodeName(heard));
+    m_env->set("UPCTV_WAV_PACE", "1");
+    return heard;
 }
 
 Texts TestBookRoad::openFirstBook(const QByteArray &stopAt) {
@@ -175,20 +191,16 @@ void TestBookRoad::epubResumesAtItsSentenceAfterARestart() {
 // Return in the second phrase saves that phrase's start, and after a restart the
 // book resumes with that phrase.
 void TestBookRoad::recordedDaisyResumesAtItsPhraseAfterARestart() {
-    startFreshSession(*m_env);
     QTemporaryDir books;
     QVERIFY(books.isValid());
-    const QString heard = books.filePath(u"heard.wav"_s);
-    m_env->set("UPCTV_WAV_FILE", QFile::encodeName(heard));
-    m_env->set("UPCTV_WAV_PACE", "1"); // in real time, so that Return comes mid-phrase
+    const QString heard = startRecordedSession(books);
     DaisyMaker::Book book;
     book.media = DaisyMaker::Media::Audio;
     book.title = "Viatge enregistrat";
     book.chapters = {{1, {{"Capítol u", 1500, {}}, {"Segona", 3000, {}}, {"Tercera", 600, {}}}}};
     const QString ncc = DaisyMaker::make(QDir(books.path()).canonicalPath(), u"viatge"_s, book);
     QVERIFY(!ncc.isEmpty());
-    const std::optional<PhraseTable> table =
-        PhraseTable::load(BookCache(BookCache::defaultFolder()).textOf(ncc).phrases);
+    const std::optional<PhraseTable> table = cachedPhrases(ncc);
     QVERIFY(table && table->size() == 3);
     QVERIFY(QDir::setCurrent(QFileInfo(ncc).path()));
 
@@ -209,14 +221,12 @@ void TestBookRoad::recordedDaisyResumesAtItsPhraseAfterARestart() {
 
 // The narration is heard, the heading it leaves out is spoken; Return in the
 // second phrase saves its sentence start, A steps back over the first phrase's
-// two sentences to its start, and after a restart the book resumes there.
+// two sentences to its start, and after a restart the book resumes at the
+// saved phrase.
 void TestBookRoad::narratedEpubPlaysItsNarrationAndSpeaksTheRest() {
-    startFreshSession(*m_env);
     QTemporaryDir books;
     QVERIFY(books.isValid());
-    const QString heard = books.filePath(u"heard.wav"_s);
-    m_env->set("UPCTV_WAV_FILE", QFile::encodeName(heard));
-    m_env->set("UPCTV_WAV_PACE", "1");
+    const QString heard = startRecordedSession(books);
     NarratedEpub::Book book;
     book.chapters = {{"Capítol narrat",
                       {{"Primera frase. I la segona.", 1500, {}},
@@ -224,8 +234,7 @@ void TestBookRoad::narratedEpubPlaysItsNarrationAndSpeaksTheRest() {
                        {"Quarta frase.", 600, {}}}}};
     const QString path = QDir(books.path()).canonicalPath() + u"/narrat.epub"_s;
     QVERIFY(NarratedEpub::make(path, book));
-    const std::optional<PhraseTable> table =
-        PhraseTable::load(BookCache(BookCache::defaultFolder()).textOf(path).phrases);
+    const std::optional<PhraseTable> table = cachedPhrases(path);
     QVERIFY(table && table->size() == 3);
     QVERIFY(QDir::setCurrent(books.path()));
 
