@@ -11,11 +11,21 @@ RecordedPhrases::RecordedPhrases(const BookText &text) {
     }
 }
 
+// The phrases [first, end) that start in the sentence [sentenceStart,
+// sentenceEnd): from `from` on (one byte before the sentence, as
+// stop-after-sentence mode resumes, unless a unit before has heard it).
+std::pair<qsizetype, qsizetype> RecordedPhrases::phrasesIn(qint64 from, qint64 sentenceStart,
+                                                           qint64 sentenceEnd) const {
+    return {m_table->indexAtOrAfter(from),
+            m_table->indexAtOrAfter(std::max(sentenceEnd, sentenceStart + 1))};
+}
+
 bool RecordedPhrases::continuesPhrase(qint64 sentenceStart, qint64 sentenceEnd) const {
-    return m_table &&
-           m_table->indexAtOrAfter(sentenceStart - 1) ==
-               m_table->indexAtOrAfter(std::max(sentenceEnd, sentenceStart)) &&
-           !m_table->isSpokenAt(sentenceStart);
+    if (!m_table) {
+        return false;
+    }
+    const auto [first, end] = phrasesIn(sentenceStart - 1, sentenceStart, sentenceEnd);
+    return first == end && !m_table->isSpokenAt(sentenceStart);
 }
 
 bool RecordedPhrases::readUnit(const QByteArray &sentence, qint64 sentenceStart,
@@ -24,12 +34,10 @@ bool RecordedPhrases::readUnit(const QByteArray &sentence, qint64 sentenceStart,
         LlegirFinsQueSAcabi(sentence);
         return true;
     }
-    const qint64 from = std::max(sentenceStart - 1, m_heardUpTo);
-    const qint64 to = std::max(sentenceEnd, sentenceStart + 1);
-    const qsizetype first = m_table->indexAtOrAfter(from);
-    const qsizetype end = m_table->indexAtOrAfter(to);
+    const auto [first, end] =
+        phrasesIn(std::max(sentenceStart - 1, m_heardUpTo), sentenceStart, sentenceEnd);
     if (first < end) {
-        m_heardUpTo = to;
+        m_heardUpTo = std::max(sentenceEnd, sentenceStart + 1);
         PhraseAudio clips = m_table->audio(first);
         for (qsizetype i = first + 1; i < end; ++i) {
             const PhraseAudio more = m_table->audio(i);

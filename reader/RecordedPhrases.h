@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <utility>
 
 // The two kinds of unit a reading run reads: the sentences of an ordinary book,
 // spoken by the engine, and the phrases of a recorded book (a recorded DAISY
@@ -36,6 +37,9 @@ public:
     bool recorded() const { return m_table.has_value(); }
 
 private:
+    std::pair<qsizetype, qsizetype> phrasesIn(qint64 from, qint64 sentenceStart,
+                                              qint64 sentenceEnd) const;
+
     std::optional<PhraseTable> m_table;
     qint64 m_heardUpTo = -1; // where the last unit's phrases ended
 };
